@@ -1,0 +1,70 @@
+// The hardware configuration: the record the game reads from hwconfig.cfg,
+// its defaults, the loader of versions 1..4 and the atomic version-4 saver.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t CONFIG_VERSION = 4;
+constexpr int CONFIG_PARAMETER_WORDS = 96;
+constexpr size_t CONFIG_V1_BYTES = 32;
+constexpr size_t CONFIG_V2_BYTES = 416;
+constexpr size_t CONFIG_V3_BYTES = 420;
+constexpr size_t CONFIG_V4_BYTES = 444;
+constexpr const char* CONFIG_FILE_NAME = "hwconfig.cfg";
+
+// Thirteen little-endian words, in file order.
+struct HardwareConfig {
+    int32_t width;
+    int32_t height;
+    int32_t depth;
+    int32_t fullscreen;
+    int32_t flag4;
+    int32_t sound;
+    int32_t joystickEnabled;
+    int32_t mouseUnlocked;
+    int32_t interfaceOn;
+    float textRed;
+    float textGreen;
+    float textBlue;
+    int32_t lowTextureDetail;
+};
+static_assert(sizeof(HardwareConfig) == 52, "HardwareConfig is 13 file words");
+
+// 96 floats the setup program carries from file to file unseen.
+struct ConfigParameterBlock {
+    float words[CONFIG_PARAMETER_WORDS];
+};
+static_assert(sizeof(ConfigParameterBlock) == 384, "parameter block is 384 file bytes");
+
+extern HardwareConfig hardwareConfig;
+extern ConfigParameterBlock configParameterBlock;
+extern uint32_t configTrailer;
+
+// Outcome of the last LoadHardwareConfig, for the support tool and messages.
+struct ConfigLoadReport {
+    int32_t opened;        // the file could be opened
+    uint32_t version;      // version word read (0 when shorter than 4 bytes)
+    int32_t recognised;    // version 1..4
+    size_t bytesRead;      // bytes of the file consumed
+    size_t expectedBytes;  // layout size of the version (0 when unrecognised)
+};
+extern ConfigLoadReport configLoadReport;
+
+// Puts all three records back to their program-start contents.
+void ResetHardwareConfig();
+
+// Assigns the defaults, then reads hwconfig.cfg if it opens: versions 1..4,
+// each read copying what the file still holds; version 4 forces parameter
+// words 24/25 to 0.9/0.65. Never fails.
+void LoadHardwareConfig();
+void LoadHardwareConfigFrom(const char* path);
+
+// Serialises the three records as the 444-byte version-4 image.
+void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]);
+
+// Writes the version-4 file through a temporary file in the same directory and
+// renames it over the old one only when completely written and flushed. On
+// failure the old file is untouched, one line on stderr says why, and the
+// result is false.
+bool SaveHardwareConfig();
+bool SaveHardwareConfigTo(const char* path);

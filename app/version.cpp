@@ -1,0 +1,3 @@
+#include "app/version.h"
+
+const char* QuillonVersion() { return QUILLON_VERSION; }
