@@ -4,6 +4,8 @@
 //   shot ID FILE.png       save the window's pixels as a PNG
 //   close ID               ask the window to close (WM_DELETE_WINDOW)
 //   pixel ID X Y           print "R G B" of one window pixel
+//   bright ID X Y W H [T]  print how many pixels of the rectangle have a channel >= T (128)
+//   mean ID X Y W H        print the rectangle's mean "R G B" (integers)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cstdio>
@@ -54,7 +56,7 @@ static bool GrabRgb(Display* d, Window w, std::vector<unsigned char>& rgb, int& 
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: quillon-xtool find TITLE [SECONDS] | geometry ID | shot ID FILE | close ID | pixel ID X Y\n");
+        std::fprintf(stderr, "usage: quillon-xtool find TITLE [SECONDS] | geometry ID | shot ID FILE | close ID | pixel ID X Y | bright ID X Y W H [T] | mean ID X Y W H\n");
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -115,6 +117,28 @@ int main(int argc, char** argv) {
         if (x < 0 || y < 0 || x >= width || y >= height) return 1;
         const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
         std::printf("%d %d %d\n", p[0], p[1], p[2]);
+        return 0;
+    }
+    if ((!std::strcmp(cmd, "bright") || !std::strcmp(cmd, "mean")) && argc > 6) {
+        std::vector<unsigned char> rgb;
+        int width, height;
+        if (!GrabRgb(d, w, rgb, width, height)) return 1;
+        int x0 = std::atoi(argv[3]), y0 = std::atoi(argv[4]);
+        int rw = std::atoi(argv[5]), rh = std::atoi(argv[6]);
+        int threshold = argc > 7 ? std::atoi(argv[7]) : 128;
+        long count = 0, sum[3] = {0, 0, 0}, n = 0;
+        for (int y = y0; y < y0 + rh; y++)
+            for (int x = x0; x < x0 + rw; x++) {
+                if (x < 0 || y < 0 || x >= width || y >= height) continue;
+                const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
+                if (p[0] >= threshold || p[1] >= threshold || p[2] >= threshold) count++;
+                for (int c = 0; c < 3; c++) sum[c] += p[c];
+                n++;
+            }
+        if (!std::strcmp(cmd, "bright"))
+            std::printf("%ld\n", count);
+        else
+            std::printf("%ld %ld %ld\n", n ? sum[0] / n : 0, n ? sum[1] / n : 0, n ? sum[2] / n : 0);
         return 0;
     }
     std::fprintf(stderr, "quillon-xtool: unknown command %s\n", cmd);
