@@ -29,6 +29,9 @@ struct HardwareConfig {
     int32_t lowTextureDetail;
 };
 static_assert(sizeof(HardwareConfig) == 52, "HardwareConfig is 13 file words");
+static_assert(offsetof(HardwareConfig, height) == 4 && offsetof(HardwareConfig, textRed) == 36 &&
+                  offsetof(HardwareConfig, lowTextureDetail) == 48,
+              "HardwareConfig words sit in file order");
 
 // 96 floats the setup program carries from file to file unseen.
 struct ConfigParameterBlock {
@@ -47,6 +50,7 @@ struct ConfigLoadReport {
     int32_t recognised;    // version 1..4
     size_t bytesRead;      // bytes of the file consumed
     size_t expectedBytes;  // layout size of the version (0 when unrecognised)
+    int32_t error;         // errno of a failed open or read, else 0
 };
 extern ConfigLoadReport configLoadReport;
 
@@ -58,6 +62,12 @@ void ResetHardwareConfig();
 // words 24/25 to 0.9/0.65. Never fails.
 void LoadHardwareConfig();
 void LoadHardwareConfigFrom(const char* path);
+// The same load from bytes already in memory (the file's first `size` bytes).
+void LoadHardwareConfigFromBytes(const uint8_t* bytes, size_t size);
+
+// The exit step: 640/800/1024/1280 wide get 480/600/768/960 high; any other
+// width keeps the height it has.
+void CompleteHeightFromWidth();
 
 // Serialises the three records as the 444-byte version-4 image.
 void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]);
