@@ -182,13 +182,27 @@ bool ReportSaveFailure(const char* path, SaveFailure failure) {
     return false;
 }
 
-// The file the saver replaces: the target of a symbolic link, so the link
-// stays a link, else the path itself.
+constexpr int MAX_LINK_DEPTH = 16;
+
+// The file the saver replaces: what a symbolic link points at, even when that
+// does not exist yet, so the link stays a link; else the path itself.
 bool ResolveSaveTarget(const char* path, char* out, size_t outSize) {
-    char resolved[PATH_MAX];
+    if (std::snprintf(out, outSize, "%s", path) >= int(outSize)) return false;
     struct stat st;
-    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, resolved)) path = resolved;
-    return std::snprintf(out, outSize, "%s", path) < int(outSize);
+    for (int depth = 0; depth < MAX_LINK_DEPTH && lstat(out, &st) == 0 && S_ISLNK(st.st_mode);
+         ++depth) {
+        char link[PATH_MAX];
+        ssize_t n = readlink(out, link, sizeof link - 1);
+        if (n < 0) return true;
+        link[n] = '\0';
+        const char* slash = std::strrchr(out, '/');
+        char next[PATH_MAX];
+        int dirLength = link[0] == '/' || !slash ? 0 : int(slash - out) + 1;
+        if (std::snprintf(next, sizeof next, "%.*s%s", dirLength, out, link) >= int(sizeof next))
+            return false;
+        if (std::snprintf(out, outSize, "%s", next) >= int(outSize)) return false;
+    }
+    return true;
 }
 
 // The mode a fresh file would get, or the old file's own mode.
