@@ -65,6 +65,7 @@ struct WidgetTable {
     int32_t count;                // widgets registered this frame
     int32_t current;              // widget whose action is running
     int32_t captured;             // a text entry was being edited at the end of the last update
+    int32_t addDropped;           // the last add found every slot taken: behaviours attach to nothing
 };
 
 extern WidgetTable widgetTable;
@@ -73,13 +74,16 @@ extern WidgetTable widgetTable;
 // to 63 characters). Ignored once all 256 slots are taken.
 void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, float g, float b);
 
-// Changes the widget added last; ignored while count is 0. `value` is a key
-// code or state (kinds 1, 2), an address (3..6, 8, 9) or unused (10).
+// Changes the widget added last; ignored while count is 0 or after an add that
+// found the table full. `value` is a key code or state (kinds 1, 2, integer
+// form), an address (3..6, 8, 9, address form), a function (7) or unused (10);
+// a kind handed the wrong form of value changes nothing.
 void AttachBehaviour(int32_t kind, intptr_t value, int32_t extra = 0);
 void AttachBehaviour(int32_t kind, void* target, int32_t extra = 0);
 void AttachBehaviour(int32_t kind, WidgetAction action, int32_t extra = 0);
 
-// Appends a disabled widget with no label and an empty box.
+// Appends a disabled widget with no label and an empty box. Ignored once all
+// 256 slots are taken.
 void AddEmptyWidget();
 
 // activated and wasActivated := 0 in all 256 slots.
