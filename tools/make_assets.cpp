@@ -73,12 +73,12 @@ struct ShapePoint {
 // puts the mouse position, body reaching down and to the right from there.
 constexpr ShapePoint CURSOR_OUTLINE[] = {
     {16 * 32, 16 * 32},              // tip, the hot spot
-    {16 * 32, 30 * 32},              // down the straight left edge
-    {19 * 32 + 8, 26 * 32 + 24},     // in to the notch under the left wing
-    {22 * 32 + 12, 31 * 32},         // down the tail
-    {25 * 32, 29 * 32 + 24},         // across the tail's end
-    {21 * 32 + 28, 25 * 32 + 16},    // back up to the notch under the right wing
-    {26 * 32 + 8, 25 * 32 + 16},     // out to the right wing
+    {16 * 32, 29 * 32},              // down the straight left edge
+    {19 * 32, 26 * 32},              // in to the notch under the left wing
+    {21 * 32 + 19, 31 * 32},         // down the tail's left side
+    {24 * 32 + 6, 29 * 32 + 26},     // across the tail's end
+    {21 * 32 + 19, 25 * 32},         // up the tail's right side to the notch
+    {25 * 32, 25 * 32},              // out to the right wing, 45 degrees below the tip
 };
 constexpr int CURSOR_POINTS = sizeof CURSOR_OUTLINE / sizeof CURSOR_OUTLINE[0];
 
