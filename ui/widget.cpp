@@ -44,21 +44,27 @@ Widget* LastAddedWidget() {
     return &widgetTable.widgets[n - 1];
 }
 
+// Flags are bits or-ed into a coordinate of 0..65535; the sign bits of a
+// negative coordinate are not flags, so -5 is simply 5 left of the edge.
+bool CarriesFlag(int64_t v, int32_t flag) {
+    return v >= 0 && (v & flag) != 0;
+}
+
 // Applies the centre and end flags in order, each test seeing the value the
 // previous steps left, then keeps the low 16 bits (a negative result wraps
 // off-screen). Wide arithmetic keeps huge sizes from overflowing.
 int32_t AlignLabelX(int32_t x, int32_t cells, int32_t size) {
     int64_t v = x;
     int64_t span = int64_t(cells) * size;
-    if (v & ALIGN_CENTRE) v -= span / 2;
-    if (v & ALIGN_END) v -= span;
+    if (CarriesFlag(v, ALIGN_CENTRE)) v -= span / 2;
+    if (CarriesFlag(v, ALIGN_END)) v -= span;
     return int32_t(v & COORDINATE_MASK);
 }
 
 int32_t AlignLabelY(int32_t y, int32_t size) {
     int64_t v = y;
-    if (v & ALIGN_CENTRE) v -= size / 2;
-    if (v & ALIGN_END) v -= size;
+    if (CarriesFlag(v, ALIGN_CENTRE)) v -= size / 2;
+    if (CarriesFlag(v, ALIGN_END)) v -= size;
     return int32_t(v & COORDINATE_MASK);
 }
 
