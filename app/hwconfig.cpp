@@ -317,6 +317,9 @@ bool SaveHardwareConfigTo(const char* path) {
     bool exists = stat(target, &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return ReportSaveFailure(path, {"cannot replace it", EISDIR});
+    // A file the user may not write stays as it is, as an overwrite would.
+    if (exists && access(target, W_OK) != 0)
+        return ReportSaveFailure(path, {"cannot replace it", errno});
     int fd = mkstemp(temporary);
     if (fd < 0) return ReportSaveFailure(path, {"cannot create a temporary file", errno});
     // A file system without modes still takes the settings.

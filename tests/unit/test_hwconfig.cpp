@@ -269,14 +269,19 @@ TEST(HwconfigSave, FailuresLeaveTheOldFile) {
     }
 }
 
-TEST(HwconfigSave, ReadOnlyDirectory) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
-    TempWorkDir dir;
-    ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, NoisyFile(4, CONFIG_V4_BYTES, 3)));
-    ASSERT_EQ(mkdir("dir.cfg", 0755), 0);
-    ASSERT_EQ(chmod(".", 0555), 0);
-    ChildResult r = SaveInChild(CONFIG_FILE_NAME, nullptr);
-    chmod(".", 0755);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(std::strerror(EACCES)), std::string::npos) << r.err;
+// A read-only directory, and a read-only file in a writable one.
+TEST(HwconfigSave, ReadOnlyDirectoryOrFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write anything";
+    for (const char* readOnly : {".", CONFIG_FILE_NAME}) {
+        TempWorkDir dir;
+        std::string old = NoisyFile(4, CONFIG_V4_BYTES, 3);
+        ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, old));
+        ASSERT_EQ(mkdir("dir.cfg", 0755), 0);
+        ASSERT_EQ(chmod(readOnly, 0555), 0);
+        ChildResult r = SaveInChild(CONFIG_FILE_NAME, nullptr);
+        chmod(".", 0755);
+        EXPECT_EQ(r.status, 1) << readOnly;
+        EXPECT_NE(r.err.find(std::strerror(EACCES)), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFileBytes(CONFIG_FILE_NAME), old);
+    }
 }
