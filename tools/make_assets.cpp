@@ -32,7 +32,9 @@ constexpr int CURSOR_SIDE = 32;             // cursor picture: cells 0, 1, 16, 1
 constexpr int LARGEST_PIXEL_SIZE = 15;
 constexpr int SMALLEST_PIXEL_SIZE = 9;
 constexpr int ICON_SIDE = 32;
+constexpr int SUBPIXEL = 32;                // outline units per pixel
 constexpr int SUPERSAMPLE = 16;             // samples per pixel side for shapes
+static_assert(SUPERSAMPLE * 2 == SUBPIXEL, "samples sit on the odd outline units");
 constexpr int BMP_FILE_HEADER_BYTES = 14;
 constexpr int BMP_INFO_HEADER_BYTES = 40;
 constexpr int BMP_HEADER_BYTES = BMP_FILE_HEADER_BYTES + BMP_INFO_HEADER_BYTES;
@@ -58,13 +60,13 @@ static uint8_t icon[ICON_SIDE][ICON_SIDE][3];
 
 // How the printable glyphs are placed: one pixel size and one baseline for all.
 struct GlyphLayout {
-    int pixelSize;    // FreeType pixel size of the em
-    int baselineRow;  // row inside the cell on which the glyphs sit
+    int pixelSize;      // FreeType pixel size of the em
+    int baselineRow;    // row inside the cell on which the glyphs sit
     int reducedGlyphs;  // how many were drawn smaller to fit their cell
 };
 static GlyphLayout layout;
 
-// A point of a shape outline in 1/32 pixel units, y downwards.
+// A point of a shape outline in SUBPIXEL units, y downwards.
 struct ShapePoint {
     int x, y;
 };
@@ -72,13 +74,13 @@ struct ShapePoint {
 // The mouse pointer: tip on the picture's centre (16, 16), where the program
 // puts the mouse position, body reaching down and to the right from there.
 constexpr ShapePoint CURSOR_OUTLINE[] = {
-    {16 * 32, 16 * 32},              // tip, the hot spot
-    {16 * 32, 29 * 32},              // down the straight left edge
-    {19 * 32, 26 * 32},              // in to the notch under the left wing
-    {21 * 32 + 19, 31 * 32},         // down the tail's left side
-    {24 * 32 + 6, 29 * 32 + 26},     // across the tail's end
-    {21 * 32 + 19, 25 * 32},         // up the tail's right side to the notch
-    {25 * 32, 25 * 32},              // out to the right wing, 45 degrees below the tip
+    {16 * SUBPIXEL, 16 * SUBPIXEL},              // tip, the hot spot
+    {16 * SUBPIXEL, 29 * SUBPIXEL},              // down the straight left edge
+    {19 * SUBPIXEL, 26 * SUBPIXEL},              // in to the notch under the left wing
+    {21 * SUBPIXEL + 19, 31 * SUBPIXEL},         // down the tail's left side
+    {24 * SUBPIXEL + 6, 29 * SUBPIXEL + 26},     // across the tail's end
+    {21 * SUBPIXEL + 19, 25 * SUBPIXEL},         // up the tail's right side to the notch
+    {25 * SUBPIXEL, 25 * SUBPIXEL},              // out to the right wing, 45 degrees below the tip
 };
 constexpr int CURSOR_POINTS = sizeof CURSOR_OUTLINE / sizeof CURSOR_OUTLINE[0];
 
@@ -253,7 +255,7 @@ static int KeepInside(int start, int length) {
 // Left edge of the rendered glyph in its cell: the advance box centred in the
 // cell, then nudged so that the bitmap keeps the margin on both sides.
 static int GlyphLeft(const FT_GlyphSlot glyph) {
-    int advance = int((glyph->advance.x + 32) >> 6);
+    int advance = int((glyph->advance.x + 32) >> 6);  // 26.6 fixed point, rounded
     return KeepInside((CELL - advance) / 2 + glyph->bitmap_left, int(glyph->bitmap.width));
 }
 
@@ -279,7 +281,7 @@ static void FillCell(int code) {
     for (int y = 0; y < CELL; y++) std::memset(&sheet[cellY + y][cellX], 255, CELL);
 }
 
-// Even-odd test of one point (1/32 pixel units) against a closed outline.
+// Even-odd test of one point (SUBPIXEL units) against a closed outline.
 static bool InsideOutline(const ShapePoint* points, int count, int px, int py) {
     bool inside = false;
     for (int i = 0, j = count - 1; i < count; j = i++) {
@@ -295,12 +297,12 @@ static bool InsideOutline(const ShapePoint* points, int count, int px, int py) {
 }
 
 // Coverage 0..255 of pixel (x, y) by an outline, from SUPERSAMPLE squared
-// samples placed at odd 1/32 positions so that none lies on an edge's corner.
+// samples placed on odd outline units, so that none lies on a corner.
 static uint8_t OutlineCoverage(const ShapePoint* points, int count, int x, int y) {
     int hits = 0;
     for (int sy = 0; sy < SUPERSAMPLE; sy++)
         for (int sx = 0; sx < SUPERSAMPLE; sx++)
-            hits += InsideOutline(points, count, x * 32 + sx * 2 + 1, y * 32 + sy * 2 + 1);
+            hits += InsideOutline(points, count, x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
     return uint8_t((hits * 255 + SUPERSAMPLE * SUPERSAMPLE / 2) / (SUPERSAMPLE * SUPERSAMPLE));
 }
 
@@ -355,9 +357,9 @@ static void Blend(uint8_t out[3], const uint8_t under[3], const uint8_t over[3],
         out[c] = uint8_t((under[c] * (255 - coverage) + over[c] * coverage + 127) / 255);
 }
 
-// Is the sample (1/32 pixel units) inside the icon's rounded square?
+// Is the sample (SUBPIXEL units) inside the icon's rounded square?
 static bool InsideRoundedSquare(int px, int py) {
-    const int side = ICON_SIDE * 32, radius = ICON_RADIUS * 32;
+    const int side = ICON_SIDE * SUBPIXEL, radius = ICON_RADIUS * SUBPIXEL;
     int dx = 0, dy = 0;
     if (px < radius) dx = radius - px;
     if (px > side - radius) dx = px - (side - radius);
@@ -375,7 +377,7 @@ static void PaintIconBackground() {
             int hits = 0;
             for (int sy = 0; sy < SUPERSAMPLE; sy++)
                 for (int sx = 0; sx < SUPERSAMPLE; sx++)
-                    hits += InsideRoundedSquare(x * 32 + sx * 2 + 1, y * 32 + sy * 2 + 1);
+                    hits += InsideRoundedSquare(x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
             int coverage = (hits * 255 + 128) / (SUPERSAMPLE * SUPERSAMPLE);
             Blend(icon[y][x], ICON_CORNER, fill, coverage);
         }
