@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/colour_sliders.h"
 #include "app/hwconfig.h"
@@ -99,6 +100,12 @@ void LayOutSetupScreen() {
 
 bool StartSetup() {
     LoadHardwareConfig();
+    // With the input grabbed and the system cursor hidden SDL would otherwise
+    // track the pointer by relative motion and re-centre it, so the drawn
+    // cursor drifts from the real pointer on tablets, virtual machines and
+    // remote desktops. The grab still confines the pointer to the window.
+    // A player's own SDL_MOUSE_RELATIVE setting is left as it is.
+    setenv("SDL_MOUSE_RELATIVE", "0", 0);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "quillon-setup: cannot start SDL: %s\n", SDL_GetError());
         return false;

@@ -19,7 +19,10 @@
 static Window FindByName(Display* d, Window w, const char* title) {
     char* name = nullptr;
     if (XFetchName(d, w, &name) && name) {
-        bool hit = std::strcmp(name, title) == 0;
+        // Only a mapped window counts: a toolkit may name a window it replaces.
+        XWindowAttributes a;
+        bool hit = std::strcmp(name, title) == 0 && XGetWindowAttributes(d, w, &a) &&
+                   a.map_state == IsViewable;
         XFree(name);
         if (hit) return w;
     }
