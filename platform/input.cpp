@@ -71,7 +71,9 @@ void SnapshotMouse() {
 void SnapshotJoystick() {
     if (!hardwareConfig.joystickEnabled) return;
     inputState.previousJoystick = inputState.joystick;
-    SDL_JoystickUpdate();
+    // SDL 1.2 walks its joystick list here and crashes when the joystick
+    // subsystem was never started (the setup program never starts it).
+    if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickUpdate();
     SDL_Joystick* stick = inputState.joystickHandle;
     if (!stick) return;
     int32_t* words = inputState.joystick.words;

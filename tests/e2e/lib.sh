@@ -23,6 +23,9 @@ start_setup() {
     ( cd "$WORKDIR" && exec "$SETUP_BIN" ) >"$WORKDIR/stdout.txt" 2>"$WORKDIR/stderr.txt" &
     SETUP_PID=$!
     WIN=$("$XTOOL" find "Quillon Setup" 20) || { echo "window did not appear"; cat "$WORKDIR/stderr.txt"; return 1; }
+    # With no window manager the focus follows the pointer; give it to the
+    # window explicitly so that focus changes reach the program as events.
+    xdotool windowfocus "$WIN"
     settle
 }
 
