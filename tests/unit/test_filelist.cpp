@@ -57,6 +57,19 @@ TEST(FileListTest, SortsByUnsignedByteOrder) {
     EXPECT_TRUE(list.GuardsIntact());
 }
 
+// Names that agree on their first 8 or 16 bytes and differ later, or only in length.
+TEST(FileListTest, LongSharedPrefixesSortByFullName) {
+    TempWorkDir dir;
+    Names names = {"texture_stone_01", "texture_stone_0", "texture_stone_01b", "texture_stone_01a",
+                   "texture_stone_01\xFF", "texture_stone_01\x7F", "texturea", "texture",
+                   "texture_stone_02a_with_more_xyz", "texture_stone_02a_with_more_xy", "t"};
+    for (const std::string& n : names) Touch(n);
+    GuardedList list;
+    ListFiles("*", list.entries, 0);
+    std::sort(names.begin(), names.end());  // std::string compares bytes as unsigned
+    EXPECT_EQ(list.Names(), names);
+}
+
 TEST(FileListTest, CompareFileNamesTable) {
     struct Case {
         const char* a;
