@@ -217,12 +217,11 @@ void RemoveAt(int32_t position) {
 }
 
 // Moves the activation to the next text-entry widget in table order, wrapping
-// once. From slot 0 the wrapped search reaches the widget itself, which then
-// stays activated; from any other slot it stops short of it.
+// once; the only field keeps its activation. The search visits each slot at
+// most once, so it ends even when the running widget is no field itself.
 void MoveToNextField(int32_t self, int32_t n) {
-    for (int32_t step = 1; step <= n; step++) {
+    for (int32_t step = 1; step < n; step++) {
         int32_t i = (self + step) % n;
-        if (i == self && self != 0) return;
         Widget& other = widgetTable.widgets[i];
         if (other.kind != WIDGET_TEXT_ENTRY) continue;
         widgetTable.widgets[self].activated = 0;
