@@ -67,8 +67,9 @@ bool FormatDirective(char d, va_list* args) {
         return true;
     }
     case 'i': std::snprintf(s, n, "%d", va_arg(*args, int)); return true;
-    case 'u': std::snprintf(s, n, "%u", va_arg(*args, unsigned)); return true;
-    case 'x': std::snprintf(s, n, "%X", va_arg(*args, unsigned)); return true;
+    // The caller passes an int; its bits are shown unsigned.
+    case 'u': std::snprintf(s, n, "%u", unsigned(va_arg(*args, int))); return true;
+    case 'x': std::snprintf(s, n, "%X", unsigned(va_arg(*args, int))); return true;
     case 'f': std::snprintf(s, n, "%f", va_arg(*args, double)); return true;
     case 's': {
         const char* text = va_arg(*args, const char*);
@@ -81,6 +82,11 @@ bool FormatDirective(char d, va_list* args) {
 }
 
 int32_t KeepLow16(int64_t v) { return int32_t(v & COORDINATE_MASK); }
+
+// Flags live in bits 16 and 17 of a coordinate of 0..65535; the sign bits of
+// a negative coordinate are no flags, so -5 is simply 5 left of the edge (the
+// same rule as widget registration).
+bool CarriesFlag(int64_t v, int32_t flag) { return v >= 0 && (v & flag) != 0; }
 
 void VertexAt(float x, float y) { glVertex3f((x - 320.0f) / 320.0f, (240.0f - y) / 320.0f, -1.0f); }
 
@@ -133,15 +139,15 @@ int ExpandPrintFormat(char* line, size_t lineSize, const char* format, va_list a
 int32_t AlignCoordinateX(int32_t x, int32_t cells, int32_t size) {
     int64_t v = x;
     int64_t width = int64_t(cells) * size;
-    if (v & ALIGN_CENTRE) v -= width / 2;
-    if (v & ALIGN_END) v -= width;
+    if (CarriesFlag(v, ALIGN_CENTRE)) v -= width / 2;
+    if (CarriesFlag(v, ALIGN_END)) v -= width;
     return KeepLow16(v);
 }
 
 int32_t AlignCoordinateY(int32_t y, int32_t size) {
     int64_t v = y;
-    if (v & ALIGN_CENTRE) v -= size / 2;
-    if (v & ALIGN_END) v -= size;
+    if (CarriesFlag(v, ALIGN_CENTRE)) v -= size / 2;
+    if (CarriesFlag(v, ALIGN_END)) v -= size;
     return KeepLow16(v);
 }
 

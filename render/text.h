@@ -18,7 +18,8 @@ extern char printLine[PRINT_BUFFER_SIZE];
 int ExpandPrintFormat(char* line, size_t lineSize, const char* format, va_list args);
 
 // Applies ALIGN_CENTRE then ALIGN_END to a flagged coordinate for a run of
-// `cells` characters of `size`, then keeps the low 16 bits.
+// `cells` characters of `size`, then keeps the low 16 bits. A negative
+// coordinate carries no flags.
 int32_t AlignCoordinateX(int32_t x, int32_t cells, int32_t size);
 int32_t AlignCoordinateY(int32_t y, int32_t size);
 

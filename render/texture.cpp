@@ -119,6 +119,7 @@ void LoadFont() {
     TextureSlot& s = textureTable.slots[FONT_SLOT];
     s.width = FONT_SIZE;
     s.height = FONT_SIZE;
+    s.mipmapped = 0;  // the buffer has no room for a chain
     FreeSlotImage(s);
     s.pixels = static_cast<uint32_t*>(std::malloc(size_t(FONT_SIZE) * FONT_SIZE * 4));
     if (!s.pixels) {
