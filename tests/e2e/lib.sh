@@ -7,6 +7,14 @@ HWCONFIG_BIN="$QUILLON_BINARY_DIR/quillon-hwconfig"
 PASSED=0
 FAILED=0
 
+# Every end-to-end test gets an X server of its own: tests run in parallel,
+# and a second program's window, pointer warps or focus changes on a shared
+# display would reach the program under test.
+. "$QUILLON_SOURCE_DIR/scripts/xvfb-lib.sh"
+start_private_xvfb || exit 1
+# The server ends with this shell whatever traps the test sets.
+( while kill -0 $$ 2>/dev/null; do sleep 0.5; done; kill "$XVFB_PID" 2>/dev/null ) >/dev/null 2>&1 &
+
 # A fresh working directory holding the program's assets; removed at exit.
 make_workdir() {
     WORKDIR=$(mktemp -d "${TMPDIR:-/tmp}/quillon-e2e-XXXXXX")
