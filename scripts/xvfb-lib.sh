@@ -1,24 +1,24 @@
 # Sourced by the scripts: starts a private Xvfb and exports DISPLAY.
-# start_private_xvfb sets XVFB_PID; stop_private_xvfb ends it.
+# start_private_xvfb sets XVFB_PID; stop_private_xvfb ends it. The server
+# picks a free display itself (-displayfd), so parallel callers never share one.
 start_private_xvfb() {
-    local n
-    for n in $(seq 91 160); do
-        [ -e "/tmp/.X${n}-lock" ] && continue
-        [ -e "/tmp/.X11-unix/X${n}" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        XVFB_PID=$!
-        local i
-        for i in $(seq 1 100); do
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                export LIBGL_ALWAYS_SOFTWARE=1
-                return 0
-            fi
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.05
-        done
-        kill "$XVFB_PID" 2>/dev/null || true
+    local out i n
+    out=$(mktemp "${TMPDIR:-/tmp}/quillon-xvfb-XXXXXX")
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$out" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for i in $(seq 1 200); do
+        n=$(head -n 1 "$out" 2>/dev/null)
+        if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            rm -f "$out"
+            export DISPLAY=":$n"
+            export LIBGL_ALWAYS_SOFTWARE=1
+            return 0
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.05
     done
+    rm -f "$out"
+    kill "$XVFB_PID" 2>/dev/null || true
     echo "could not start Xvfb" >&2
     return 1
 }

@@ -34,6 +34,12 @@ start_setup() {
     # With no window manager the focus follows the pointer; give it to the
     # window explicitly so that focus changes reach the program as events.
     xdotool windowfocus "$WIN"
+    # Wait for the first frames: the heading shows once the font is up.
+    local i
+    for i in $(seq 1 100); do
+        [ "$("$XTOOL" bright "$WIN" 0 96 160 16 2>/dev/null || echo 0)" -gt 50 ] && break
+        sleep 0.1
+    done
     settle
 }
 
@@ -53,11 +59,16 @@ wait_setup_exit() {
     return 1
 }
 
-press() { xdotool key --delay 60 "$@"; settle 0.2; }
+# Keys are read as state once a frame, so each key is held long enough for
+# at least one frame to see it down, even on a loaded machine.
+press() {
+    local k
+    for k in "$@"; do xdotool keydown "$k"; settle 0.25; xdotool keyup "$k"; settle 0.2; done
+}
 hold_key() { xdotool keydown "$1"; settle 0.2; }
 release_key() { xdotool keyup "$1"; settle 0.2; }
-move_to() { xdotool mousemove --window "$WIN" "$1" "$2"; settle 0.15; }
-click_at() { move_to "$1" "$2"; xdotool mousedown 1; settle 0.15; xdotool mouseup 1; settle 0.15; }
+move_to() { xdotool mousemove --window "$WIN" "$1" "$2"; settle 0.25; }
+click_at() { move_to "$1" "$2"; xdotool mousedown 1; settle 0.25; xdotool mouseup 1; settle 0.2; }
 close_window() { "$XTOOL" close "$WIN"; }
 
 # Little-endian int32 / float32 at a byte offset of a file.
