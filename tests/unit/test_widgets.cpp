@@ -1,9 +1,10 @@
 // The widget table: registration, behaviours and the frame-by-frame update,
-// driven through the input snapshot's records as the frame loop leaves them.
+// driven through the input records as the snapshots leave them.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,55 +15,57 @@
 
 namespace {
 
+std::vector<int32_t> actionLog;
+void LogCurrent() { actionLog.push_back(widgetTable.current); }
+void ActivateSlot3() { LogCurrent(), widgetTable.widgets[3].activated = 1; }
+void ActivateSlot0() { LogCurrent(), widgetTable.widgets[0].activated = 1; }
+
+Widget& Slot(int i) { return widgetTable.widgets[i]; }
+void Add(const char* text, int32_t x, int32_t y) { AddWidget(text, x, y, 16, 1, 1, 1); }
+
 class WidgetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWidgetTable();
         ResetInputState();
         ResetTextEntry();
-        actionLog().clear();
+        actionLog.clear();
     }
-
-    // What a new snapshot does first: the current input becomes the previous.
-    static void NextInput() {
+    // One frame: the previous input is kept as a snapshot keeps it, `keys` are
+    // the keys down now, then the layout is registered and updated.
+    void Step(std::initializer_list<int32_t> keys = {}, bool left = false, int32_t mx = 600,
+              int32_t my = 470) {
         std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
         inputState.previousMouse = inputState.mouse;
+        std::memset(inputState.keys, 0, sizeof inputState.keys);
+        for (int32_t k : keys) inputState.keys[k] = 1;
+        inputState.mouse.x = mx;
+        inputState.mouse.y = my;
+        inputState.mouse.leftDown = left;
+        widgetTable.count = 0;
+        layout();
+        UpdateWidgets();
     }
-    static void MoveMouse(int32_t x, int32_t y) {
-        inputState.mouse.x = x;
-        inputState.mouse.y = y;
-    }
-    static Widget& Slot(int i) { return widgetTable.widgets[i]; }
-
-public:
-    static std::vector<int32_t>& actionLog() {
-        static std::vector<int32_t> log;
-        return log;
-    }
+    std::function<void()> layout = [] {};
 };
-
-void LogCurrent() { WidgetTest::actionLog().push_back(widgetTable.current); }
 
 // ---------------------------------------------------------------- registration
 
-struct AlignCase {
-    const char* text;
-    int32_t x, y, size;
-    int32_t wantX, wantY;
-};
-
 TEST_F(WidgetTest, AlignmentFlagsAreAppliedInOrderAndCutTo16Bits) {
-    const AlignCase cases[] = {
+    struct {
+        const char* text;
+        int32_t x, y, size, wantX, wantY;
+    } cases[] = {
         {"Done", 320 | ALIGN_CENTRE, 4, 16, 288, 4},
         {"Sound", 600 | ALIGN_END, 100 | ALIGN_CENTRE, 16, 520, 92},
         {"Sound", 10, 100 | ALIGN_END, 16, 10, 84},
         {"Sound", 10, 100 | ALIGN_CENTRE, 15, 10, 93},
         {"0123456789", 40 | ALIGN_CENTRE, 0, 16, 65536 - 40, 0},
         {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76},
-        {"abc", 7 | ALIGN_CENTRE, 0, 5, 0, 0},   // 7 - 15/2 = 0: remainder dropped
-        {"x", -5, -1, 16, 65536 - 5, 65535},
+        {"abc", 7 | ALIGN_CENTRE, 0, 5, 0, 0},
+        {"x", -5, -1, 16, 65536 - 5, 65535},   // sign bits are no flags
     };
-    for (const AlignCase& c : cases) {
+    for (const auto& c : cases) {
         widgetTable.count = 0;
         AddWidget(c.text, c.x, c.y, c.size, 1, 1, 1);
         EXPECT_EQ(Slot(0).x, c.wantX) << c.text << " x " << c.x;
@@ -71,57 +74,36 @@ TEST_F(WidgetTest, AlignmentFlagsAreAppliedInOrderAndCutTo16Bits) {
     }
 }
 
-TEST_F(WidgetTest, AddRewritesTheSlotButKeepsItsActivation) {
+TEST_F(WidgetTest, AddRewritesTheSlotButKeepsItsActivationUntilCleared) {
     int32_t flag = 0;
-    AddWidget("Old label", 1, 2, 8, 0.1f, 0.2f, 0.3f);
+    Add("Old label", 1, 2);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&flag));
     AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_q));
     AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
     AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    Slot(0).activated = 1;
-    Slot(0).wasActivated = 1;
-
+    Slot(0).activated = Slot(0).wasActivated = 1;
     widgetTable.count = 0;
-    AddWidget("New", 30, 40, 16, 1.0f, 0.5f, 0.25f);
+    Add("New", 30, 40);
     const Widget& w = Slot(0);
     EXPECT_STREQ(w.text, "New");
-    EXPECT_EQ(w.x, 30);
-    EXPECT_EQ(w.y, 40);
-    EXPECT_EQ(w.size, 16);
-    EXPECT_EQ(w.r, 1.0f);
-    EXPECT_EQ(w.g, 0.5f);
-    EXPECT_EQ(w.b, 0.25f);
-    EXPECT_EQ(w.kind, WIDGET_PLAIN);
-    EXPECT_EQ(w.width, 3);
-    EXPECT_EQ(w.height, 1);
-    EXPECT_EQ(w.hotkey, 0);
-    EXPECT_EQ(w.repeat, 0);
+    EXPECT_EQ(w.kind | w.hotkey | w.repeat | w.radioValue, 0);
     EXPECT_EQ(w.state, STATE_NORMAL);
-    EXPECT_EQ(w.target, nullptr);
-    EXPECT_EQ(w.action, nullptr);
-    EXPECT_EQ(w.activated, 1);
-    EXPECT_EQ(w.wasActivated, 1);
-    EXPECT_EQ(widgetTable.count, 1);
+    EXPECT_EQ(w.height, 1);
+    EXPECT_TRUE(w.target == nullptr && w.action == nullptr);
+    EXPECT_TRUE(w.activated && w.wasActivated);
 
-    Slot(200).activated = 1;   // beyond count: still cleared
-    Slot(255).wasActivated = 1;
+    Slot(200).activated = Slot(255).wasActivated = 1;   // beyond count: cleared too
     ClearWidgetPresses();
-    for (int i = 0; i < WIDGET_SLOTS; i++) {
-        EXPECT_EQ(Slot(i).activated, 0) << i;
-        EXPECT_EQ(Slot(i).wasActivated, 0) << i;
-    }
+    for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
 }
 
-TEST_F(WidgetTest, LongLabelIsCutTo63CharactersAndItsWidthFollows) {
-    std::string longText(100, 'w');
-    longText[63] = 'X';
-    AddWidget(longText.c_str(), 0 | ALIGN_END, 0, 2, 1, 1, 1);
-    EXPECT_EQ(std::strlen(Slot(0).text), 63u);
+TEST_F(WidgetTest, LongLabelIsCutTo63CharactersAndTheWidthFollows) {
+    std::string text(100, 'w');
+    AddWidget(text.c_str(), 0 | ALIGN_END, 0, 2, 1, 1, 1);
     EXPECT_EQ(std::string(Slot(0).text), std::string(63, 'w'));
     EXPECT_EQ(Slot(0).width, 63);
-    EXPECT_EQ(Slot(0).x, 65536 - 63 * 2);   // aligned by the stored length
+    EXPECT_EQ(Slot(0).x, 65536 - 63 * 2) << "aligned by the stored length";
     AddWidget(nullptr, 5, 5, 16, 1, 1, 1);
-    EXPECT_STREQ(Slot(1).text, "");
     EXPECT_EQ(Slot(1).width, 0);
 }
 
@@ -130,104 +112,71 @@ TEST_F(WidgetTest, EachBehaviourKindChangesOnlyItsFields) {
     uint32_t u32 = 0;
     float f = 0;
     char s[16] = "";
-    struct EntryCase {
+    struct {
         int32_t kind;
         void* target;
         int32_t editType;
-    } entries[] = {{BEHAVIOUR_INT_ENTRY, &i32, EDIT_INT},
-                   {BEHAVIOUR_UINT_ENTRY, &u32, EDIT_UINT},
-                   {BEHAVIOUR_FLOAT_ENTRY, &f, EDIT_FLOAT},
-                   {BEHAVIOUR_STRING_ENTRY, s, EDIT_STRING}};
-    for (const EntryCase& e : entries) {
+    } entries[] = {{BEHAVIOUR_INT_ENTRY, &i32, EDIT_INT}, {BEHAVIOUR_UINT_ENTRY, &u32, EDIT_UINT},
+                   {BEHAVIOUR_FLOAT_ENTRY, &f, EDIT_FLOAT}, {BEHAVIOUR_STRING_ENTRY, s, EDIT_STRING}};
+    for (const auto& e : entries) {
         widgetTable.count = 0;
-        AddWidget("Field", 0, 0, 16, 1, 1, 1);
+        Add("Field", 0, 0);
         AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F2));
         AttachBehaviour(e.kind, e.target);
-        EXPECT_EQ(Slot(0).kind, WIDGET_TEXT_ENTRY) << e.kind;
-        EXPECT_EQ(Slot(0).editType, e.editType) << e.kind;
-        EXPECT_EQ(Slot(0).target, e.target) << e.kind;
-        EXPECT_EQ(Slot(0).action, &EditFieldAction) << e.kind;
-        EXPECT_EQ(Slot(0).height, 2) << e.kind;
-        EXPECT_EQ(Slot(0).width, 5) << e.kind;
-        EXPECT_EQ(Slot(0).hotkey, SDLK_F2) << "earlier behaviours combine";
+        const Widget& w = Slot(0);
+        EXPECT_TRUE(w.kind == WIDGET_TEXT_ENTRY && w.editType == e.editType && w.target == e.target) << e.kind;
+        EXPECT_TRUE(w.action == &EditFieldAction && w.height == 2 && w.width == 5) << e.kind;
+        EXPECT_EQ(w.hotkey, SDLK_F2) << "behaviours combine";
     }
-
     widgetTable.count = 0;
-    AddWidget("Radio", 0, 0, 16, 1, 1, 1);
+    Add("Radio", 0, 0);
     AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&i32), 800);
-    EXPECT_EQ(Slot(0).kind, WIDGET_RADIO);
-    EXPECT_EQ(Slot(0).radioValue, 800);
-    EXPECT_EQ(Slot(0).action, &RadioAction);
+    EXPECT_TRUE(Slot(0).kind == WIDGET_RADIO && Slot(0).radioValue == 800 && Slot(0).action == &RadioAction);
     EXPECT_EQ(Slot(0).height, 1);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&i32));
-    EXPECT_EQ(Slot(0).kind, WIDGET_TOGGLE);
-    EXPECT_EQ(Slot(0).action, &ToggleAction);
-    EXPECT_EQ(Slot(0).radioValue, 800) << "toggle leaves the radio value";
+    EXPECT_TRUE(Slot(0).kind == WIDGET_TOGGLE && Slot(0).action == &ToggleAction && Slot(0).radioValue == 800);
     AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
-    EXPECT_EQ(Slot(0).action, &LogCurrent);
-    EXPECT_EQ(Slot(0).kind, WIDGET_TOGGLE) << "an action keeps the kind";
-    AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
-    EXPECT_EQ(Slot(0).repeat, 1);
+    EXPECT_TRUE(Slot(0).action == &LogCurrent && Slot(0).kind == WIDGET_TOGGLE);
 
+    // Unknown kinds, and kinds handed the wrong form of value, change nothing:
+    // an integer never becomes an address the update would write through.
     Widget before = Slot(0);
     AttachBehaviour(11, intptr_t(5));
     AttachBehaviour(0, static_cast<void*>(&i32));
-    // A kind given the wrong form of value is refused: integers never become
-    // targets the update would write through, addresses never key codes.
     AttachBehaviour(BEHAVIOUR_TOGGLE, intptr_t(0x1234));
     AttachBehaviour(BEHAVIOUR_HOTKEY, static_cast<void*>(&i32));
     AttachBehaviour(BEHAVIOUR_ACTION, intptr_t(1));
     EXPECT_EQ(std::memcmp(&before, &Slot(0), sizeof before), 0);
 }
 
-TEST_F(WidgetTest, AttachBeforeAnyAddIsIgnored) {
-    Slot(0).hotkey = 0;
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-    EXPECT_EQ(Slot(0).hotkey, 0);
-    AddWidget("Done", 4, 4, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-    EXPECT_EQ(Slot(0).hotkey, SDLK_ESCAPE);
-}
-
-TEST_F(WidgetTest, ToggleAndRadioActionsWriteTheTargetOfCurrent) {
+TEST_F(WidgetTest, ToggleRadioAndEmptyWidgets) {
     int32_t width = 640, a = 1, b = 2;
-    AddWidget("800", 0, 0, 16, 1, 1, 1);
+    Add("800", 0, 0);
     AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 800);
-    AddWidget("a", 0, 0, 16, 1, 1, 1);
+    Add("a", 0, 0);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&a));
-    AddWidget("b", 0, 0, 16, 1, 1, 1);
+    Add("b", 0, 0);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&b));
-    widgetTable.current = 0;
-    RadioAction();
-    widgetTable.current = 1;
-    ToggleAction();
-    widgetTable.current = 2;
-    ToggleAction();
+    AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
+    widgetTable.current = 0, RadioAction();
+    widgetTable.current = 1, ToggleAction();
+    widgetTable.current = 2, ToggleAction();
     EXPECT_EQ(width, 800);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 3);
-}
 
-TEST_F(WidgetTest, EmptyWidgetIsDisabledAndKeepsTheSlotsRepeat) {
-    AddWidget("Label", 10, 10, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
-    Slot(0).activated = 1;
-    widgetTable.count = 0;
+    widgetTable.count = 2;
+    Slot(2).activated = 1;
     AddEmptyWidget();
-    const Widget& w = Slot(0);
-    EXPECT_EQ(w.state, STATE_DISABLED);
-    EXPECT_EQ(w.width, 0);
-    EXPECT_EQ(w.height, 0);
-    EXPECT_EQ(w.text[0], '\0');
-    EXPECT_EQ(w.action, nullptr);
-    EXPECT_EQ(w.repeat, 1);
-    EXPECT_EQ(w.activated, 1);
-    EXPECT_EQ(widgetTable.count, 1);
+    const Widget& w = Slot(2);
+    EXPECT_TRUE(w.state == STATE_DISABLED && w.width == 0 && w.height == 0 && !w.text[0] && !w.action);
+    EXPECT_TRUE(w.repeat && w.activated) << "repeat and activation stay with the slot";
 }
 
-TEST_F(WidgetTest, AddsBeyondTheLastSlotAreDroppedWithTheirBehaviours) {
-    for (int i = 0; i < WIDGET_SLOTS; i++) AddWidget("w", i, 0, 1, 1, 1, 1);
-    ASSERT_EQ(widgetTable.count, WIDGET_SLOTS);
+TEST_F(WidgetTest, AttachWithoutALastWidgetAndAddsPastTheTableAreIgnored) {
+    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
+    EXPECT_EQ(Slot(0).hotkey, 0) << "count 0";
+    for (int i = 0; i < WIDGET_SLOTS; i++) Add("w", i, 0);
     Widget last = Slot(WIDGET_SLOTS - 1);
     int32_t flag = 0;
     AddWidget("overflow", 9, 9, 16, 0, 0, 0);
@@ -236,12 +185,10 @@ TEST_F(WidgetTest, AddsBeyondTheLastSlotAreDroppedWithTheirBehaviours) {
     AddEmptyWidget();
     AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
     EXPECT_EQ(widgetTable.count, WIDGET_SLOTS);
-    EXPECT_EQ(std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last), 0)
-        << "the last real widget is untouched";
-    EXPECT_EQ(widgetTable.current, 0) << "nothing past the slots was written";
-
+    EXPECT_EQ(std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last), 0) << "the last real widget";
+    EXPECT_EQ(widgetTable.current, 0) << "nothing written past the slots";
     widgetTable.count = 0;   // the next frame registers normally again
-    AddWidget("again", 0, 0, 16, 1, 1, 1);
+    Add("again", 0, 0);
     AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_a));
     EXPECT_EQ(Slot(0).hotkey, SDLK_a);
 }
@@ -250,396 +197,193 @@ TEST_F(WidgetTest, AddsBeyondTheLastSlotAreDroppedWithTheirBehaviours) {
 
 TEST_F(WidgetTest, HeldHotkeyFiresOnceWithoutRepeatAndEveryFrameWithIt) {
     for (int repeat = 0; repeat <= 1; repeat++) {
-        ResetWidgetTable();
-        ResetInputState();
-        int32_t flips = 0;
-        int32_t fired = 0;
-        for (int frame = 0; frame < 4; frame++) {
-            NextInput();
-            inputState.keys[SDLK_f] = 1;
-            widgetTable.count = 0;
-            AddWidget("Fullscreen", 4, 208, 16, 1, 1, 1);
+        int32_t flips = 0, fired = 0;
+        layout = [&] {
+            Add("Fullscreen", 4, 208);
             AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&flips));
             AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_f));
             if (repeat) AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
+        };
+        for (int frame = 0; frame < 4; frame++) {
             int32_t before = flips;
-            UpdateWidgets();
+            Step({SDLK_f});
             fired += flips != before;
             EXPECT_EQ(Slot(0).activated, 0) << "a toggle's activation is a one-frame pulse";
         }
+        Step();
         EXPECT_EQ(fired, repeat ? 4 : 1) << "repeat " << repeat;
     }
 }
 
-TEST_F(WidgetTest, MouseIsOverTheHalfOpenBox) {
-    struct OverCase {
-        int32_t mx, my;
-        int32_t state;
-    } cases[] = {{100, 50, STATE_HOVER},       {100 + 4 * 16 - 1, 50 + 15, STATE_HOVER},
-                 {100 + 4 * 16, 50, STATE_NORMAL}, {99, 50, STATE_NORMAL},
-                 {100, 49, STATE_NORMAL},      {100, 66, STATE_NORMAL}};
-    for (const OverCase& c : cases) {
-        MoveMouse(c.mx, c.my);
-        widgetTable.count = 0;
-        AddWidget("Done", 100, 50, 16, 1, 1, 1);
-        UpdateWidgets();
-        EXPECT_EQ(Slot(0).state, c.state) << c.mx << "," << c.my;
+TEST_F(WidgetTest, MouseIsOverTheHalfOpenBoxIncludingAFieldRow) {
+    int32_t value = 0, entry = 0;
+    layout = [&] {
+        Add("Done", 100, 50);
+        if (entry) AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
+    };
+    struct {
+        int32_t entry, mx, my, state;
+    } cases[] = {{0, 100, 50, STATE_HOVER},  {0, 163, 65, STATE_HOVER}, {0, 164, 50, STATE_NORMAL},
+                 {0, 99, 50, STATE_NORMAL},  {0, 100, 49, STATE_NORMAL}, {0, 100, 66, STATE_NORMAL},
+                 {1, 100, 81, STATE_HOVER},  {1, 100, 82, STATE_NORMAL}};
+    for (const auto& c : cases) {
+        entry = c.entry;
+        Step({}, false, c.mx, c.my);
+        EXPECT_EQ(Slot(0).state, c.state) << c.mx << "," << c.my << " entry " << c.entry;
     }
-    // A text entry's box takes in the field row under the label.
-    int32_t value = 0;
-    MoveMouse(100, 50 + 31);
-    widgetTable.count = 0;
-    AddWidget("Done", 100, 50, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).state, STATE_HOVER);
 }
-
-// "Done": a label without an action whose hotkey is Escape.
-struct DoneScreen {
-    void Layout() {
-        widgetTable.count = 0;
-        AddWidget("Done", 4, 4, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-        AddWidget("Sound", 4, 272, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
-    }
-    int32_t sound = 1;
-};
 
 TEST_F(WidgetTest, DoneStaysActivatedUntilAClickOutsideItsBox) {
-    DoneScreen screen;
-    MoveMouse(600, 400);
-    NextInput();
-    inputState.keys[SDLK_ESCAPE] = 1;
-    screen.Layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 1);
-    EXPECT_EQ(Slot(0).state, STATE_LIT);
-    for (int frame = 0; frame < 3; frame++) {
-        NextInput();
-        inputState.keys[SDLK_ESCAPE] = frame == 0;   // held, then released
-        screen.Layout();
-        UpdateWidgets();
-        EXPECT_EQ(Slot(0).activated, 1) << frame;
-        EXPECT_EQ(Slot(0).state, STATE_LIT) << frame;
-    }
-    NextInput();   // a click inside keeps it
-    MoveMouse(10, 10);
-    inputState.mouse.leftDown = 1;
-    screen.Layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 1);
-    NextInput();
-    inputState.mouse.leftDown = 0;
-    screen.Layout();
-    UpdateWidgets();
-    NextInput();   // a click outside every widget ends it, and lit toggles stay lit
-    MoveMouse(600, 400);
-    inputState.mouse.leftDown = 1;
-    screen.Layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 0);
-    EXPECT_EQ(Slot(0).state, STATE_NORMAL);
-    EXPECT_EQ(Slot(1).state, STATE_LIT);
-    EXPECT_EQ(screen.sound, 1);
-}
-
-TEST_F(WidgetTest, ClickedRadioAndTheOldChoiceAreBothLitInTheClickFrame) {
-    int32_t width = 640;
-    auto layout = [&] {
-        widgetTable.count = 0;
-        AddWidget("1. 640x480", 4, 128, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 640);
-        AddWidget("2. 800x600", 4, 144, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 800);
+    int32_t sound = 1;
+    layout = [&] {
+        Add("Done", 4, 4);
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
+        Add("Sound", 4, 272);
+        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
     };
-    MoveMouse(20, 150);
-    NextInput();
-    inputState.mouse.leftDown = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(width, 800);
-    EXPECT_EQ(Slot(0).state, STATE_LIT);
-    EXPECT_EQ(Slot(1).state, STATE_LIT);
-    NextInput();
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).state, STATE_NORMAL);
-    EXPECT_EQ(Slot(1).state, STATE_LIT);
-    EXPECT_EQ(Slot(1).activated, 0);
+    Step({SDLK_ESCAPE});
+    Step({SDLK_ESCAPE});
+    Step();
+    Step({}, true, 10, 10);   // a click inside keeps it
+    Step();
+    EXPECT_TRUE(Slot(0).activated && Slot(0).state == STATE_LIT);
+    Step({}, true);   // a click outside every widget ends it; the toggle stays lit
+    EXPECT_TRUE(!Slot(0).activated && Slot(0).state == STATE_NORMAL);
+    EXPECT_TRUE(Slot(1).state == STATE_LIT && sound == 1);
 }
 
-TEST_F(WidgetTest, ClickedToggleThatIsOnIsLitOnceThenHovered) {
-    int32_t on = 1;
-    auto layout = [&] {
-        widgetTable.count = 0;
-        AddWidget("Sound", 4, 272, 16, 1, 1, 1);
+TEST_F(WidgetTest, ClicksOnRadiosAndTogglesLightThemInTheClickFrame) {
+    int32_t width = 640, on = 1;
+    layout = [&] {
+        Add("1. 640x480", 4, 128);
+        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 640);
+        Add("2. 800x600", 4, 144);
+        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 800);
+        Add("Sound", 4, 272);
         AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&on));
     };
-    MoveMouse(10, 275);
-    NextInput();
-    inputState.mouse.leftDown = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(on, 0);
-    EXPECT_EQ(Slot(0).state, STATE_LIT);
-    NextInput();   // still held: no second click
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(on, 0);
-    EXPECT_EQ(Slot(0).state, STATE_HOVER);
+    Step({}, true, 20, 150);
+    EXPECT_EQ(width, 800);
+    EXPECT_TRUE(Slot(0).state == STATE_LIT && Slot(1).state == STATE_LIT) << "old and new choice";
+    Step({}, true, 20, 150);   // held: no second click
+    EXPECT_TRUE(Slot(0).state == STATE_NORMAL && Slot(1).state == STATE_LIT && !Slot(1).activated);
+    Step({}, true, 10, 275);   // held button moved onto the toggle: no click
+    EXPECT_TRUE(on == 1 && Slot(2).state == STATE_LIT);
+    Step();
+    Step({}, true, 10, 275);
+    EXPECT_TRUE(on == 0 && Slot(2).state == STATE_LIT) << "lit by the activation";
+    Step({}, false, 10, 275);
+    EXPECT_EQ(Slot(2).state, STATE_HOVER);
 }
 
-TEST_F(WidgetTest, HeldButtonMovedOntoAWidgetDoesNotClickIt) {
-    int32_t on = 0;
-    MoveMouse(600, 400);
-    inputState.mouse.leftDown = 1;
-    NextInput();
-    MoveMouse(10, 275);
-    widgetTable.count = 0;
-    AddWidget("Sound", 4, 272, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&on));
-    UpdateWidgets();
-    EXPECT_EQ(on, 0);
-    EXPECT_EQ(Slot(0).state, STATE_HOVER);
-}
-
-TEST_F(WidgetTest, TwoWidgetsWithOneHotkeyAreBothActivated) {
+TEST_F(WidgetTest, HotkeysFireOnEveryWidgetThatHasThemAndOnlyInsideTheKeyArrays) {
     int32_t a = 0, b = 0;
-    NextInput();
-    inputState.keys[SDLK_s] = 1;
-    AddWidget("Sound", 4, 272, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&a));
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-    AddWidget("Speech", 4, 300, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&b));
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-    UpdateWidgets();
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 1);
-}
+    layout = [&] {
+        Add("Sound", 4, 272);
+        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&a));
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
+        Add("Speech", 4, 300);
+        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&b));
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
+    };
+    Step({SDLK_s});
+    EXPECT_TRUE(a == 1 && b == 1);
 
-TEST_F(WidgetTest, HotkeysOutsideTheKeyArraysNeverFire) {
-    // Every key down now and up before, except entry 0 of the previous array,
-    // which is what a reader one past the current array would take as "down".
+    // Every key down now and up before, except entry 0 of the previous array:
+    // what a reader one past the current array would take as "down".
     std::memset(inputState.keys, 1, sizeof inputState.keys);
+    std::memset(inputState.previousKeys, 0, sizeof inputState.previousKeys);
     inputState.previousKeys[0] = 1;
-    const int32_t codes[] = {-1, -300, KEY_COUNT, KEY_COUNT + 1, 9999, INT32_MAX, INT32_MIN, 0};
+    const int32_t codes[] = {-1, -300, KEY_COUNT, KEY_COUNT + 1, 9999, INT32_MAX, INT32_MIN, 0, KEY_COUNT - 1};
     for (int32_t code : codes) {
         widgetTable.count = 0;
-        AddWidget("Key", 4, 4, 16, 1, 1, 1);
+        Add("Key", 4, 4);
         Slot(0).activated = 0;
         AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(code));
         UpdateWidgets();
-        EXPECT_EQ(Slot(0).activated, 0) << code;
+        EXPECT_EQ(Slot(0).activated, code == KEY_COUNT - 1) << code;
     }
-    widgetTable.count = 0;   // a real code in the same state does fire
-    AddWidget("Key", 4, 4, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(KEY_COUNT - 1));
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 1);
 }
 
 TEST_F(WidgetTest, DisabledWidgetIgnoresMouseAndHotkeyButAClickStillReleasesIt) {
-    int32_t runs = 0;
-    static int32_t* counter;
-    counter = &runs;
-    auto layout = [] {
-        widgetTable.count = 0;
-        AddWidget("Grey", 4, 4, 16, 1, 1, 1);
+    static int32_t runs;
+    runs = 0;
+    layout = [] {
+        Add("Grey", 4, 4);
         AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_g));
-        AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { (*counter)++; }));
+        AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { runs++; }));
         AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
     };
-    MoveMouse(10, 10);
-    NextInput();
-    inputState.mouse.leftDown = 1;
-    inputState.keys[SDLK_g] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).state, STATE_DISABLED);
-    EXPECT_EQ(Slot(0).activated, 0);
-    EXPECT_EQ(runs, 0);
-
-    NextInput();   // an activation left in the slot still runs the action once
-    inputState.mouse.leftDown = 0;
-    layout();
+    Step({SDLK_g}, true, 10, 10);
+    EXPECT_TRUE(Slot(0).state == STATE_DISABLED && !Slot(0).activated && runs == 0);
+    Slot(0).activated = 1;   // an activation left in the slot still runs the action
+    Step();
+    EXPECT_TRUE(runs == 1 && Slot(0).state == STATE_DISABLED);
+    layout = [] {
+        Add("Grey", 4, 4);
+        AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
+    };
     Slot(0).activated = 1;
-    UpdateWidgets();
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(Slot(0).state, STATE_DISABLED);
-
-    NextInput();   // and a plain disabled label is released by any click
-    widgetTable.count = 0;
-    AddWidget("Grey", 4, 4, 16, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    Slot(0).activated = 1;
-    MoveMouse(600, 400);
-    inputState.mouse.leftDown = 1;
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 0);
-}
-
-void ActivateSlot3() {
-    LogCurrent();
-    widgetTable.widgets[3].activated = 1;
-}
-void ActivateSlot0() {
-    LogCurrent();
-    widgetTable.widgets[0].activated = 1;
+    Step({}, true);
+    EXPECT_EQ(Slot(0).activated, 0) << "released by a click anywhere";
 }
 
 TEST_F(WidgetTest, ActionsRunInSlotOrderWithCurrentAsTheLoopCounter) {
-    auto layout = [] {
-        widgetTable.count = 0;
-        AddWidget("a", 0, 0, 16, 1, 1, 1);
+    layout = [] {
+        Add("a", 0, 0);
         AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
-        AddWidget("b", 0, 20, 16, 1, 1, 1);
+        Add("b", 0, 20);
         AttachBehaviour(BEHAVIOUR_ACTION, &ActivateSlot3);
         AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_b));
-        AddWidget("c", 0, 40, 16, 1, 1, 1);
+        Add("c", 0, 40);
         AttachBehaviour(BEHAVIOUR_ACTION, &ActivateSlot0);
         AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_c));
-        AddWidget("d", 0, 60, 16, 1, 1, 1);
+        Add("d", 0, 60);
         AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
     };
-    NextInput();
-    inputState.keys[SDLK_b] = 1;
-    inputState.keys[SDLK_c] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(actionLog(), (std::vector<int32_t>{1, 2, 3}))
-        << "a higher slot activated by an action runs in the same pass";
+    Step({SDLK_b, SDLK_c});
+    EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3})) << "a higher slot runs in the same pass";
     EXPECT_EQ(widgetTable.current, 4);
-    EXPECT_EQ(Slot(0).activated, 1) << "a lower slot activated late keeps it for the next frame";
-    EXPECT_EQ(Slot(0).wasActivated, 0);
-    actionLog().clear();
-    NextInput();
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(actionLog(), (std::vector<int32_t>{0}));
-    EXPECT_EQ(Slot(0).activated, 0);
-}
+    EXPECT_TRUE(Slot(0).activated && !Slot(0).wasActivated) << "a lower slot waits for the next frame";
+    Step({SDLK_b, SDLK_c});
+    EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3, 0}));
 
-TEST_F(WidgetTest, WasActivatedFollowsTheEndOfEachUpdate) {
-    int32_t value = 0;
-    auto layout = [&] {
-        widgetTable.count = 0;
-        AddWidget("Plain", 0, 0, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_p));
-        AddWidget("Entry", 0, 100, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-    };
-    MoveMouse(4, 104);
-    NextInput();
-    inputState.mouse.leftDown = 1;
-    inputState.keys[SDLK_p] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 1);
-    EXPECT_EQ(Slot(0).wasActivated, 1);
-    EXPECT_EQ(Slot(1).activated, 1) << "a text entry stays activated after its action";
-    EXPECT_EQ(Slot(1).wasActivated, 1);
-    EXPECT_EQ(widgetTable.captured, 1);
-
-    NextInput();   // a click inside the edited field keeps the edit going
-    inputState.mouse.leftDown = 0;
-    layout();
-    UpdateWidgets();
-    NextInput();
-    inputState.mouse.leftDown = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(1).activated, 1);
-    EXPECT_EQ(Slot(0).activated, 0) << "the click was outside the plain label";
-}
-
-TEST_F(WidgetTest, AnEditedFieldBlocksHotkeysUntilTheUpdateAfterItEnds) {
-    int32_t value = 0, sound = 0;
-    auto layout = [&] {
-        widgetTable.count = 0;
-        AddWidget("Done", 4, 4, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-        AddWidget("Sound", 4, 272, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-        AddWidget("Value:", 4, 400, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F3));
-    };
-    NextInput();
-    inputState.keys[SDLK_F3] = 1;
-    layout();
-    UpdateWidgets();
-    ASSERT_EQ(Slot(2).activated, 1);
-    EXPECT_EQ(widgetTable.captured, 1);
-
-    NextInput();   // typing the s of another widget's hotkey
-    inputState.keys[SDLK_F3] = 0;
-    inputState.keys[SDLK_s] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(sound, 0);
-    EXPECT_EQ(Slot(1).activated, 0);
-
-    NextInput();   // Escape ends the edit without pressing "Done"
-    inputState.keys[SDLK_s] = 0;
-    inputState.keys[SDLK_ESCAPE] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(2).activated, 0);
-    EXPECT_EQ(Slot(0).activated, 0);
-    EXPECT_EQ(widgetTable.captured, 0);
-
-    NextInput();   // still held: no new edge
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 0);
-
-    NextInput();   // pressed again, it now presses "Done"
-    inputState.keys[SDLK_ESCAPE] = 0;
-    layout();
-    UpdateWidgets();
-    NextInput();
-    inputState.keys[SDLK_ESCAPE] = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 1);
-}
-
-TEST_F(WidgetTest, AClickOnAnotherWidgetEndsTheEditAndActivatesIt) {
-    int32_t value = 0, sound = 0;
-    auto layout = [&] {
-        widgetTable.count = 0;
-        AddWidget("Value:", 4, 400, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-        AddWidget("Sound", 4, 272, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
-    };
-    layout();
-    Slot(0).activated = 1;
-    UpdateWidgets();
-    ASSERT_EQ(widgetTable.captured, 1);
-    NextInput();
-    MoveMouse(10, 275);
-    inputState.mouse.leftDown = 1;
-    layout();
-    UpdateWidgets();
-    EXPECT_EQ(Slot(0).activated, 0);
-    EXPECT_EQ(sound, 1);
-    EXPECT_EQ(widgetTable.captured, 0);
-}
-
-TEST_F(WidgetTest, CountOutsideTheTableIsNeverWalkedPast) {
-    for (int i = 0; i < WIDGET_SLOTS; i++) AddWidget("w", 0, 0, 16, 1, 1, 1);
-    widgetTable.count = 100000;
+    widgetTable.count = 100000;   // a count outside the table is never walked past
     UpdateWidgets();
     EXPECT_EQ(widgetTable.current, WIDGET_SLOTS);
     widgetTable.count = -3;
     UpdateWidgets();
     EXPECT_EQ(widgetTable.current, 0);
-    EXPECT_EQ(widgetTable.captured, 0);
+}
+
+TEST_F(WidgetTest, AnEditedFieldBlocksHotkeysUntilTheUpdateAfterItEnds) {
+    int32_t value = 0, sound = 0;
+    layout = [&] {
+        Add("Done", 4, 4);
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
+        Add("Sound", 4, 272);
+        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
+        Add("Value:", 4, 400);
+        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F3));
+    };
+    Step({SDLK_F3});
+    EXPECT_TRUE(Slot(2).activated && Slot(2).wasActivated && widgetTable.captured);
+    Step({SDLK_s});
+    EXPECT_TRUE(sound == 0 && !Slot(1).activated) << "the s went into the field";
+    Step({SDLK_ESCAPE});   // ends the edit without pressing "Done"
+    EXPECT_TRUE(!Slot(2).activated && !Slot(0).activated && !widgetTable.captured);
+    Step({SDLK_ESCAPE});   // still held: no new edge
+    EXPECT_EQ(Slot(0).activated, 0);
+    Step();
+    Step({SDLK_ESCAPE});
+    EXPECT_EQ(Slot(0).activated, 1);
+
+    Step({SDLK_F3});
+    EXPECT_TRUE(Slot(2).activated && widgetTable.captured);
+    Step({}, true, 10, 275);   // a click ends the edit and presses the widget under it
+    EXPECT_TRUE(!Slot(2).activated && sound == 1 && !widgetTable.captured);
 }
 
 }  // namespace
