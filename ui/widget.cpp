@@ -10,7 +10,6 @@ WidgetTable widgetTable;
 
 namespace {
 
-constexpr int32_t COORDINATE_MASK = 0xFFFF;
 constexpr int32_t LABEL_LIMIT = WIDGET_TEXT_SIZE - 1;
 
 // Which of the three forms of AttachBehaviour delivered the value.
@@ -42,30 +41,6 @@ Widget* LastAddedWidget() {
     int32_t n = widgetTable.count;
     if (widgetTable.addDropped || n <= 0 || n > WIDGET_SLOTS) return nullptr;
     return &widgetTable.widgets[n - 1];
-}
-
-// Flags are bits or-ed into a coordinate of 0..65535; the sign bits of a
-// negative coordinate are not flags, so -5 is simply 5 left of the edge.
-bool CarriesFlag(int64_t v, int32_t flag) {
-    return v >= 0 && (v & flag) != 0;
-}
-
-// Applies the centre and end flags in order, each test seeing the value the
-// previous steps left, then keeps the low 16 bits (a negative result wraps
-// off-screen). Wide arithmetic keeps huge sizes from overflowing.
-int32_t AlignLabelX(int32_t x, int32_t cells, int32_t size) {
-    int64_t v = x;
-    int64_t span = int64_t(cells) * size;
-    if (CarriesFlag(v, ALIGN_CENTRE)) v -= span / 2;
-    if (CarriesFlag(v, ALIGN_END)) v -= span;
-    return int32_t(v & COORDINATE_MASK);
-}
-
-int32_t AlignLabelY(int32_t y, int32_t size) {
-    int64_t v = y;
-    if (CarriesFlag(v, ALIGN_CENTRE)) v -= size / 2;
-    if (CarriesFlag(v, ALIGN_END)) v -= size;
-    return int32_t(v & COORDINATE_MASK);
 }
 
 int32_t ToInt32(intptr_t value) {
@@ -215,8 +190,9 @@ void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, fl
     int32_t n = text ? int32_t(strnlen(text, LABEL_LIMIT)) : 0;
     if (n > 0) std::memcpy(w->text, text, size_t(n));
     w->text[n] = '\0';
-    w->x = AlignLabelX(x, n, size);
-    w->y = AlignLabelY(y, size);
+    // Labels align exactly as the printer aligns a line of n characters.
+    w->x = AlignCoordinateX(x, n, size);
+    w->y = AlignCoordinateY(y, size);
     w->size = size;
     w->r = r;
     w->g = g;
