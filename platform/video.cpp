@@ -41,22 +41,14 @@ bool IsNearestSlot(int slot) {
     return false;
 }
 
+// Every occupied slot gets the regain rules, whatever its loader chose.
 void UploadSlotForRegain(int slot) {
-    const TextureSlot& s = textureTable.slots[slot];
-    glBindTexture(GL_TEXTURE_2D, s.glName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    if (IsNearestSlot(slot)) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    } else {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                        s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
-    }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 s.pixels);
-    if (s.mipmapped) BuildMipmapChain(slot);
+    bool mipmapped = textureTable.slots[slot].mipmapped != 0;
+    if (IsNearestSlot(slot))
+        UploadTextureSlot(slot, GL_REPEAT, GL_NEAREST, GL_NEAREST);
+    else
+        UploadTextureSlot(slot, GL_REPEAT, GL_LINEAR,
+                          mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
 }
 
 void OnFocusGained() {

@@ -151,15 +151,8 @@ bool ReadImage(FILE* file, int32_t slot, int32_t mipmap, const RowPlan& plan, si
 // Sends the slot's image (possibly empty) to its texture with the loaders'
 // parameters, then the mipmap chain when the slot carries one.
 void UploadSlot(int32_t slot) {
-    const TextureSlot& s = textureTable.slots[slot];
-    glBindTexture(GL_TEXTURE_2D, s.glName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, s.pixels);
-    if (s.mipmapped) BuildMipmapChain(slot);
+    GLint minFilter = textureTable.slots[slot].mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
+    UploadTextureSlot(slot, GL_REPEAT, GL_LINEAR, minFilter);
 }
 
 typedef bool (*ReadFn)(FILE* file, int32_t slot, int32_t mipmap);

@@ -95,16 +95,6 @@ void DecodeFont(const unsigned char* bytes, size_t size, uint32_t* pixels) {
         pixels[i] = WHITE_RGB;
 }
 
-void UploadFont(const TextureSlot& s) {
-    glBindTexture(GL_TEXTURE_2D, s.glName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 s.pixels);
-}
-
 }  // namespace
 
 void GenerateTextureNames() {
@@ -135,7 +125,7 @@ void LoadFont() {
         // No font beside the program: the copy built into it keeps the screen usable.
         DecodeFont(BUILTIN_FONT_BMP, BUILTIN_FONT_BMP_SIZE, s.pixels);
     }
-    if (videoState.openGL) UploadFont(s);
+    if (videoState.openGL) UploadTextureSlot(FONT_SLOT, GL_CLAMP, GL_LINEAR, GL_LINEAR);
 }
 
 int ComputeMipmapChain(uint32_t* pixels, int32_t width, int32_t height) {
@@ -169,6 +159,19 @@ void BuildMipmapChain(int32_t slot) {
         offset += step;
         step >>= 2;
     }
+}
+
+void UploadTextureSlot(int32_t slot, int32_t wrap, int32_t magFilter, int32_t minFilter) {
+    if (slot < 0 || slot >= TEXTURE_SLOTS) return;
+    const TextureSlot& s = textureTable.slots[slot];
+    glBindTexture(GL_TEXTURE_2D, s.glName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 s.pixels);
+    if (s.mipmapped) BuildMipmapChain(slot);
 }
 
 void ResetTextureImages() {

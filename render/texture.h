@@ -43,5 +43,10 @@ void BuildMipmapChain(int32_t slot);
 // Returns the number of levels including level 0.
 int ComputeMipmapChain(uint32_t* pixels, int32_t width, int32_t height);
 
+// Binds the slot's texture, sets wrap (S and T), then the magnification and
+// minification filters, uploads level 0 from the slot's image and, for a
+// mipmapped slot, builds and uploads the chain. Out-of-range slots are ignored.
+void UploadTextureSlot(int32_t slot, int32_t wrap, int32_t magFilter, int32_t minFilter);
+
 // Frees every slot's image and zeroes the sizes; keeps the GL names (tests).
 void ResetTextureImages();
