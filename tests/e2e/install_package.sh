@@ -26,8 +26,20 @@ find_package(Quillon 0.1 REQUIRED)
 add_executable(game-viewer texture_viewer.cpp)
 target_link_libraries(game-viewer PRIVATE Quillon::engine)
 CMAKE
-cmake -S "$GAME/src" -B "$GAME/build" -DCMAKE_PREFIX_PATH="$PREFIX" >"$WORKDIR/configure.log" 2>&1
+# The package must name SDL through the game's own find_package(SDL), never by
+# the files the engine's build found: give the game its SDL by another path.
+BUILT_SDL=$(sed -n 's/^SDL_LIBRARY_TEMP:[A-Z]*=//p' "$QUILLON_BINARY_DIR/CMakeCache.txt")
+check "the engine's build found an SDL library" test -f "$BUILT_SDL"
+check "the exported targets name no SDL file" \
+    bash -c '! grep -q libSDL "$1"' _ "$PREFIX/lib/cmake/Quillon/QuillonTargets.cmake"
+mkdir "$WORKDIR/sdl"
+ln -s "$(readlink -f "$BUILT_SDL")" "$WORKDIR/sdl/libSDL.so"
+cmake -S "$GAME/src" -B "$GAME/build" -DCMAKE_PREFIX_PATH="$PREFIX" \
+    -DSDL_LIBRARY="$WORKDIR/sdl/libSDL.so" >"$WORKDIR/configure.log" 2>&1
 check_eq "the game project configures against the package" 0 "$?"
+LINK_TXT="$GAME/build/CMakeFiles/game-viewer.dir/link.txt"
+check "the game links the SDL it found" grep -qF -- "$WORKDIR/sdl/libSDL.so" "$LINK_TXT"
+check "the game does not link the engine build's SDL" bash -c '! grep -qF -- "$1" "$2"' _ "$BUILT_SDL" "$LINK_TXT"
 cmake --build "$GAME/build" >"$WORKDIR/build.log" 2>&1
 check_eq "the game project builds" 0 "$?"
 check "the game binary exists" test -x "$GAME/build/game-viewer"
