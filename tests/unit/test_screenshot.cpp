@@ -48,6 +48,19 @@ void DrawAndSwap(const Box& box) {
     glFinish();
 }
 
+// The X server shows a swapped frame asynchronously; waits (at most a second)
+// until the front buffer holds the background at the top-left pixel, so the
+// writer is tested on the frame that is really shown.
+void WaitForShownFrame(int h) {
+    for (int i = 0; i < 100; ++i) {
+        uint8_t px[4] = {0, 0, 0, 0};
+        glReadBuffer(GL_FRONT);
+        glReadPixels(0, h - 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        if (px[0] == BACKGROUND[0] && px[1] == BACKGROUND[1] && px[2] == BACKGROUND[2]) return;
+        SDL_Delay(10);
+    }
+}
+
 // The file is the window as drawn: every header field, rows bottom first,
 // pixels B,G,R, each row padded with zeros to a multiple of 4 bytes.
 void ExpectScreenshotFile(const std::string& file, int w, int h, const Box& box) {
@@ -95,6 +108,7 @@ TEST_F(ScreenshotTest, FileHoldsTheShownFrameBottomRowFirst) {
         const Box box = s[0] == 640 ? Box{100, 0, 40, 20} : Box{s[0] - 9, s[1] - 5, 9, 5};
         DrawAndSwap(box);  // the drawable takes its new size during this frame
         DrawAndSwap(box);
+        WaitForShownFrame(s[1]);
         ASSERT_TRUE(SaveScreenshot(name, sizeof name));
         EXPECT_STREQ(name, "scsht000.bmp");
         std::string file = ReadFileBytes(name);
