@@ -52,6 +52,7 @@ protected:
 // ---------------------------------------------------------------- registration
 
 TEST_F(WidgetTest, AlignmentFlagsAreAppliedInOrderAndCutTo16Bits) {
+    const std::string longText(100, 'w');
     struct {
         const char* text;
         int32_t x, y, size, wantX, wantY;
@@ -64,14 +65,19 @@ TEST_F(WidgetTest, AlignmentFlagsAreAppliedInOrderAndCutTo16Bits) {
         {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76},
         {"abc", 7 | ALIGN_CENTRE, 0, 5, 0, 0},
         {"x", -5, -1, 16, 65536 - 5, 65535},   // sign bits are no flags
+        {longText.c_str(), 0 | ALIGN_END, 0, 2, 65536 - 63 * 2, 0},   // cut to 63, aligned by that
     };
     for (const auto& c : cases) {
         widgetTable.count = 0;
         AddWidget(c.text, c.x, c.y, c.size, 1, 1, 1);
+        std::string want = std::string(c.text).substr(0, 63);
         EXPECT_EQ(Slot(0).x, c.wantX) << c.text << " x " << c.x;
         EXPECT_EQ(Slot(0).y, c.wantY) << c.text << " y " << c.y;
-        EXPECT_EQ(Slot(0).width, int32_t(std::strlen(c.text)));
+        EXPECT_EQ(Slot(0).text, want);
+        EXPECT_EQ(Slot(0).width, int32_t(want.size()));
     }
+    AddWidget(nullptr, 5, 5, 16, 1, 1, 1);
+    EXPECT_EQ(Slot(1).width, 0);
 }
 
 TEST_F(WidgetTest, AddRewritesTheSlotButKeepsItsActivationUntilCleared) {
@@ -95,16 +101,6 @@ TEST_F(WidgetTest, AddRewritesTheSlotButKeepsItsActivationUntilCleared) {
     Slot(200).activated = Slot(255).wasActivated = 1;   // beyond count: cleared too
     ClearWidgetPresses();
     for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
-}
-
-TEST_F(WidgetTest, LongLabelIsCutTo63CharactersAndTheWidthFollows) {
-    std::string text(100, 'w');
-    AddWidget(text.c_str(), 0 | ALIGN_END, 0, 2, 1, 1, 1);
-    EXPECT_EQ(std::string(Slot(0).text), std::string(63, 'w'));
-    EXPECT_EQ(Slot(0).width, 63);
-    EXPECT_EQ(Slot(0).x, 65536 - 63 * 2) << "aligned by the stored length";
-    AddWidget(nullptr, 5, 5, 16, 1, 1, 1);
-    EXPECT_EQ(Slot(1).width, 0);
 }
 
 TEST_F(WidgetTest, EachBehaviourKindChangesOnlyItsFields) {
