@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -32,31 +33,27 @@ struct Picture {
     int At(int x, int y, int channel) const {
         return rgba[(size_t(H - 1 - y) * W + x) * 4 + channel];
     }
-    // Sum of one channel over cell `cell` of a row of `size` cells at (x, y).
+    // Calls f with one channel's value at every pixel of cell `cell` of a row
+    // of `size` cells at (x, y), `inset` pixels in from each edge.
+    template <class F>
+    void ForCell(int32_t x, int32_t y, int32_t size, int cell, int inset, int channel, F f) const {
+        for (int py = y + inset; py < y + size - inset; py++)
+            for (int px = x + cell * size + inset; px < x + (cell + 1) * size - inset; px++) f(At(px, py, channel));
+    }
     long CellSum(int32_t x, int32_t y, int32_t size, int cell, int channel) const {
         long sum = 0;
-        for (int py = y; py < y + size; py++)
-            for (int px = x + cell * size; px < x + (cell + 1) * size; px++) sum += At(px, py, channel);
+        ForCell(x, y, size, cell, 0, channel, [&](int v) { sum += v; });
         return sum;
     }
     int CellMax(int32_t x, int32_t y, int32_t size, int cell, int channel) const {
         int best = 0;
-        for (int py = y; py < y + size; py++)
-            for (int px = x + cell * size; px < x + (cell + 1) * size; px++)
-                best = At(px, py, channel) > best ? At(px, py, channel) : best;
+        ForCell(x, y, size, cell, 0, channel, [&](int v) { best = std::max(best, v); });
         return best;
     }
-    // Smallest and largest value of a channel in a cell's interior (2 pixels in
-    // from each edge, clear of the filter's soft rim).
+    // Range of a channel in a cell's interior, clear of the filter's soft rim.
     void InteriorRange(int32_t x, int32_t y, int32_t size, int cell, int channel, int& lo, int& hi) const {
-        lo = 255;
-        hi = 0;
-        for (int py = y + 2; py < y + size - 2; py++)
-            for (int px = x + cell * size + 2; px < x + (cell + 1) * size - 2; px++) {
-                int v = At(px, py, channel);
-                lo = v < lo ? v : lo;
-                hi = v > hi ? v : hi;
-            }
+        lo = 255, hi = 0;
+        ForCell(x, y, size, cell, 2, channel, [&](int v) { lo = std::min(lo, v), hi = std::max(hi, v); });
     }
 };
 
@@ -178,8 +175,7 @@ TEST_F(WidgetDrawTest, IdleFieldShowsBackgroundBlocksAndTheTargetsValue) {
     Picture drawn = Capture();
 
     int lo, hi;
-    for (int cell = 0; cell < 6; cell++) {
-        if (cell < 2) continue;   // the value's cells
+    for (int cell = 2; cell < 6; cell++) {   // past the value's two cells
         drawn.InteriorRange(X0, Y0 + size, size, cell, 0, lo, hi);
         EXPECT_NEAR(lo, 16, 1) << "background at 1/16 in state 1, cell " << cell;
         EXPECT_NEAR(hi, 16, 1) << cell;
