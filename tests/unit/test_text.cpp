@@ -59,7 +59,6 @@ TEST(PrintFormat, DirectivesExpandAsDefined) {
         {Expand("/I", 1000), "1,000"},
         {Expand("/I", 1005), "1,005"},
         {Expand("/I", 1234567), "1,234,567"},
-        {Expand("/I", 1000000), "1,000,000"},
         {Expand("/I", 1000001), "1,000,001"},
         {Expand("/I", 2000000000), "2000,000,000"},
         {Expand("/I", -5000), "-5000"},
