@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "platform/video.h"
 #include "render/view.h"
@@ -25,10 +26,7 @@ void ExpectMatrixNear(const Matrix& got, const Matrix& want, float tolerance, co
     for (int i = 0; i < 16; i++) EXPECT_NEAR(got.m[i], want.m[i], tolerance) << what << " element " << i;
 }
 
-Matrix Identity() {
-    Matrix r = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    return r;
-}
+Matrix Identity() { return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}; }
 
 // Puts something other than identity into every matrix stack and the viewport.
 void Scramble() {
@@ -45,10 +43,7 @@ void Scramble() {
 void ExpectViewport(int x, int y, int w, int h) {
     GLint v[4];
     glGetIntegerv(GL_VIEWPORT, v);
-    EXPECT_EQ(v[0], x);
-    EXPECT_EQ(v[1], y);
-    EXPECT_EQ(v[2], w);
-    EXPECT_EQ(v[3], h);
+    EXPECT_EQ(std::vector<GLint>(v, v + 4), (std::vector<GLint>{x, y, w, h}));
 }
 
 // Both views must end in modelview mode with identity modelview and texture matrices.
