@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/video.h"
 #include "render/screenshot.h"
@@ -178,6 +181,46 @@ TEST_F(ScreenshotTest, FailedWriteLeavesNoPartialFile) {
     EXPECT_EQ(access("scsht000.bmp", F_OK), -1);
     ASSERT_TRUE(SaveScreenshot(name, sizeof name));  // and the name is free for the next try
     EXPECT_STREQ(name, "scsht000.bmp");
+}
+
+// Noise in every channel: the whole-row conversion must give, byte for byte,
+// what the shown frame holds, at sizes that leave every row remainder.
+TEST_F(ScreenshotTest, RandomFramesComeOutByteForByte) {
+    const int sizes[][2] = {{1, 1}, {3, 2}, {641, 5}, {1280, 960}};
+    for (auto& s : sizes) {
+        SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]));
+        videoState.width = s[0];
+        videoState.height = s[1];
+        ASSERT_TRUE(SetVideoModeFromState());
+        std::mt19937 random(unsigned(s[0] * s[1]));
+        std::vector<uint32_t> noise(size_t(s[0]) * s[1]);
+        for (int frame = 0; frame < 2; ++frame) {  // the drawable takes its new size in the first
+            for (uint32_t& w : noise) w = random() | 0xFF000000u;
+            glViewport(0, 0, s[0], s[1]);
+            glRasterPos2f(-1, -1);
+            glDrawPixels(s[0], s[1], GL_RGBA, GL_UNSIGNED_BYTE, noise.data());
+            SDL_GL_SwapBuffers();
+            glFinish();
+        }
+        std::vector<uint8_t> shown(noise.size() * 4);
+        for (int tries = 0; tries < 100; ++tries) {  // until the server shows the last frame
+            glReadBuffer(GL_FRONT);
+            glReadPixels(0, 0, s[0], s[1], GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
+            if (std::memcmp(shown.data(), noise.data(), shown.size()) == 0) break;
+            SDL_Delay(10);
+        }
+        ASSERT_TRUE(SaveScreenshot(name, sizeof name));
+        std::string file = ReadFileBytes(name);
+        size_t stride = (size_t(s[0]) * 3 + 3) / 4 * 4;
+        ASSERT_EQ(file.size(), 54 + stride * s[1]);
+        int wrong = 0;
+        for (int y = 0; y < s[1]; ++y)
+            for (int x = 0; x < s[0]; ++x)
+                for (int c = 0; c < 3; ++c)
+                    wrong += uint8_t(file[54 + y * stride + x * 3 + c]) != shown[(size_t(y) * s[0] + x) * 4 + 2 - c];
+        EXPECT_EQ(wrong, 0);
+        ASSERT_EQ(unlink(name), 0);
+    }
 }
 
 }  // namespace
