@@ -152,9 +152,10 @@ int32_t AlignCoordinateY(int32_t y, int32_t size) {
 }
 
 void PrintText(const char* format, int32_t x, int32_t y, int32_t size, float r, float g, float b,
-               float a, ...) {
+               double alpha, ...) {
+    float a = float(alpha);
     va_list args;
-    va_start(args, a);
+    va_start(args, alpha);
     int n = ExpandPrintFormat(printLine, sizeof printLine, format, args);
     va_end(args);
     // Both centre tests come before both end tests, as for widget labels.

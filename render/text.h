@@ -24,9 +24,11 @@ int32_t AlignCoordinateX(int32_t x, int32_t cells, int32_t size);
 int32_t AlignCoordinateY(int32_t y, int32_t size);
 
 // Expands the format and draws one textured quad per character at z = -1 in
-// the virtual screen. Null format draws nothing.
+// the virtual screen. Null format draws nothing. Alpha is taken as a double
+// (and drawn as a float) because it is the last parameter before the format's
+// arguments, and va_start on a float parameter is undefined behaviour.
 void PrintText(const char* format, int32_t x, int32_t y, int32_t size,
-               float r, float g, float b, float a, ...);
+               float r, float g, float b, double a, ...);
 
 // Draws the font's top-left 32x32 picture centred on the mouse position.
 void DrawCursor(float r, float g, float b, float a);

@@ -1,0 +1,72 @@
+// Any argument list to quillon-hwconfig --set: the tool returns, and the file
+// is afterwards either untouched or a whole version-4 file; when the
+// arguments were refused it is untouched.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/hwconfig.h"
+#include "app/hwconfig_cli.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+
+constexpr int MOST_ARGUMENTS = 12;
+
+std::string ReadAll(const char* path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path, "rb")) {
+        char block[1024];
+        size_t got;
+        while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// The file every run starts from: a version-4 file of the defaults.
+std::string StartingFile() {
+    ResetHardwareConfig();
+    uint8_t image[CONFIG_V4_BYTES];
+    EncodeHardwareConfig(image);
+    return std::string(reinterpret_cast<char*>(image), sizeof image);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = EnterFuzzDirectory() + "/" + CONFIG_FILE_NAME;
+    static const std::string original = StartingFile();
+    static const bool quiet = [] {
+        int null = open("/dev/null", O_WRONLY);
+        return null >= 0 && dup2(null, STDOUT_FILENO) >= 0;  // the tool's reports are not the point
+    }();
+    (void)quiet;
+    std::string pieces[MOST_ARGUMENTS];
+    int count = SplitAtNul(data, size, pieces, MOST_ARGUMENTS);
+    std::vector<std::string> args = {"quillon-hwconfig", "--set"};
+    for (int i = 0; i < count; i++) {
+        // Only the file of this run may be written: no argument names a path elsewhere.
+        if (pieces[i].find('/') != std::string::npos) return 0;
+        args.push_back(pieces[i]);
+    }
+    args.push_back(path);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(original.data(), 1, original.size(), f) != original.size() || std::fclose(f) != 0)
+        FuzzFail("could not write the starting file");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
+    std::string after = ReadAll(path.c_str());
+    if (status == HWCONFIG_EXIT_USAGE && after != original) FuzzFail("refused arguments changed the file");
+    if (after != original) {
+        if (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\x04\0\0\0", 4)) != 0)
+            FuzzFail("the file is neither the old one nor a whole version-4 file");
+    }
+    return 0;
+}

@@ -1,0 +1,41 @@
+#include "fuzz/fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+const std::string& EnterFuzzDirectory() {
+    static std::string path;
+    if (path.empty()) {
+        // Memory-backed when the machine has it: the targets save files on
+        // every run, and a disk's flushes would set the pace.
+        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillon-fuzz-XXXXXX";
+        if (!mkdtemp(&pattern[0]) || chdir(pattern.c_str()) != 0) {
+            std::perror("fuzz directory");
+            std::abort();
+        }
+        path = pattern;
+    }
+    return path;
+}
+
+void FuzzFail(const char* what) {
+    std::fprintf(stderr, "oracle failed: %s\n", what);
+    std::abort();
+}
+
+int SplitAtNul(const uint8_t* data, size_t size, std::string* pieces, int most) {
+    int count = 0;
+    size_t start = 0;
+    for (size_t i = 0; i <= size && count < most; i++) {
+        bool last = count == most - 1;
+        if (i == size || (!last && data[i] == 0)) {
+            pieces[count++].assign(reinterpret_cast<const char*>(data) + start, (last ? size : i) - start);
+            start = i + 1;
+            if (last) break;
+        }
+    }
+    return count;
+}

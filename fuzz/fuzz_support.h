@@ -1,0 +1,15 @@
+// What every fuzz target shares: a private working directory and a way to
+// stop the run with a message when an oracle fails.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Makes (once) a fresh directory for the process and enters it; returns it.
+const std::string& EnterFuzzDirectory();
+
+// Prints the broken promise and aborts, so libFuzzer keeps the input.
+[[noreturn]] void FuzzFail(const char* what);
+
+// The input split at NUL bytes into at most `most` pieces (the last takes the rest).
+int SplitAtNul(const uint8_t* data, size_t size, std::string* pieces, int most);

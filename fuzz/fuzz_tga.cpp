@@ -1,0 +1,7 @@
+// Any bytes as a texture/*.tga file.
+#include "fuzz/fuzz_image.h"
+#include "render/loaders.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return FuzzImageReader(ReadTgaTexture, data, size);
+}
