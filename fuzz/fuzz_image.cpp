@@ -48,7 +48,10 @@ void ReadOnce(ImageReader read, const uint8_t* data, size_t size, int32_t slot, 
 
 }  // namespace
 
-int FuzzImageReader(ImageReader read, const uint8_t* data, size_t size) {
+int FuzzImageReader(ImageReader read, const uint8_t* data, size_t size, int64_t width, int64_t height) {
+    bool accepted = width > 0 && height > 0 && width <= LOADER_MAX_SIDE && height <= LOADER_MAX_SIDE &&
+                    width * height <= LOADER_MAX_PIXELS;
+    if (accepted && width * height > FUZZ_MAX_PIXELS) return 0;
     videoState.openGL = 0;
     ReadOnce(read, data, size, TRANSLUCENT_SLOT, 0);
     ReadOnce(read, data, size, TRANSLUCENT_SLOT + 1, 1);
