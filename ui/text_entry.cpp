@@ -297,6 +297,9 @@ int32_t DeleteEditSelection() {
     }
     deleteScratch[kept] = '\0';
     std::memcpy(textEntry.buffer, deleteScratch, size_t(kept) + 1);
+    // Clear what lay past the cut: an insertion shifts the terminator along,
+    // and the old tail would otherwise come back behind it.
+    std::memset(textEntry.buffer + kept + 1, 0, sizeof textEntry.buffer - size_t(kept) - 1);
     if (deleted) textEntry.cursor = lo;
     int32_t length = TextLength();
     if (textEntry.cursor > length) textEntry.cursor = length;

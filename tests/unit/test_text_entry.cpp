@@ -349,6 +349,12 @@ TEST_F(TextEntryTest, InsertStopsAtPosition192AndDeletionCutsThere) {
     textEntry.anchor = 195, textEntry.cursor = 10;   // an end past the surviving text
     EXPECT_EQ(DeleteEditSelection(), 1);
     EXPECT_TRUE(Text() == std::string(10, 'z') && textEntry.cursor == 10 && textEntry.anchor == 10);
+
+    std::strcpy(textEntry.buffer, std::string(250, 'z').c_str());
+    textEntry.anchor = textEntry.cursor = 191;
+    DeleteEditSelection();  // cuts the text to 192
+    InsertEditChar('y');    // pushes the 192nd character out past the cut
+    EXPECT_EQ(Text(), std::string(191, 'z') + "yz") << "the cut tail never comes back";
 }
 
 }  // namespace
