@@ -1,12 +1,15 @@
 // Faults survived: a save killed at any moment leaves the old or the new
 // file, whole; a texture folder of broken files loads what is good and leaves
-// every other slot as it was.
+// every other slot as it was; a font.bmp that is no file at all still gives a
+// font image by the font's rules.
 #include <gtest/gtest.h>
+#include <GL/gl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,11 +38,13 @@ std::string EncodedWithWidth(int32_t width) {
 // A child saving two different records in turn, as fast as it can, is
 // killed with SIGKILL after a random delay, a few hundred times over. The
 // file must always be one of the three whole files, never a mixture or a cut.
+// QUILLON_FAULT_SEED replays the delays of a printed seed.
 TEST(Faults, SaveKilledAtAnyMomentLeavesAWholeFile) {
     TempWorkDir dir;
     const std::string first = EncodedWithWidth(640), a = EncodedWithWidth(800), b = EncodedWithWidth(1024);
     ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, first));
-    unsigned seed = unsigned(std::time(nullptr));
+    const char* replay = std::getenv("QUILLON_FAULT_SEED");
+    unsigned seed = replay ? unsigned(std::strtoul(replay, nullptr, 10)) : unsigned(std::time(nullptr));
     std::printf("[  SEED    ] %u\n", seed);
     std::mt19937 random(seed);
     int seen[3] = {0, 0, 0}, strays = 0;
@@ -61,11 +66,17 @@ TEST(Faults, SaveKilledAtAnyMomentLeavesAWholeFile) {
         int which = now == first ? 0 : now == a ? 1 : now == b ? 2 : -1;
         ASSERT_NE(which, -1) << "round " << round << ": " << now.size() << " bytes, seed " << seed;
         seen[which]++;
-        // A killed save may leave its temporary file; count and clear them.
+        // A killed save may leave its temporary file, named after the file and
+        // never read by the loader; count and clear them. Nothing else may appear.
         std::vector<FileListEntry> list(FILE_LIST_MAX + 1);
         ListFiles("*.*", list.data(), 0);
-        for (int i = 0; list[i].name[0]; i++)
-            if (std::strcmp(list[i].name, CONFIG_FILE_NAME) != 0 && unlink(list[i].name) == 0) strays++;
+        for (int i = 0; list[i].name[0]; i++) {
+            std::string name = list[i].name;
+            if (name == CONFIG_FILE_NAME) continue;
+            ASSERT_EQ(name.rfind(std::string(CONFIG_FILE_NAME) + ".", 0), 0u) << name;
+            ASSERT_EQ(unlink(name.c_str()), 0);
+            strays++;
+        }
     }
     std::printf("[  ROUNDS  ] %d: old %d, first record %d, second record %d; %d temporary files left by kills\n",
                 ROUNDS, seen[0], seen[1], seen[2], strays);
@@ -101,11 +112,25 @@ std::string Image(bool tga, int32_t width, int32_t height, uint32_t word) {
 
 constexpr uint32_t MARK = 0xA1B2C3D4u;
 
+// Level 0 of a texture as GL holds it, read back.
+std::vector<uint32_t> GlImage(uint32_t name, int32_t* width, int32_t* height) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    std::vector<uint32_t> out(size_t(w) * size_t(h) + 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+    out.pop_back();
+    *width = w, *height = h;
+    return out;
+}
+
 // Every slot first holds a 1x1 mark; then each file of the folder goes into a
-// slot of its own, found through the file list as a game finds its textures.
+// slot of its own, found through the file list as a game finds its textures,
+// and GL receives each slot's image as it then stands.
 TEST(Faults, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
+    EnsureGlWindow();
     TempWorkDir dir;
-    videoState.openGL = 0;
     ASSERT_EQ(mkdir("texture", 0755), 0);
     struct Entry {
         const char* name;
@@ -151,6 +176,12 @@ TEST(Faults, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
         const TextureSlot& t = textureTable.slots[s];
         const Entry* e = s >= 100 && s < 100 + int32_t(entries.size()) ? &entries[size_t(s - 100)] : nullptr;
         SCOPED_TRACE(e ? e->name : "untouched slot " + std::to_string(s));
+        if (e) {
+            int32_t w, h;
+            std::vector<uint32_t> gl = GlImage(t.glName, &w, &h);
+            ASSERT_TRUE(w == t.width && h == t.height);
+            ASSERT_TRUE(std::equal(gl.begin(), gl.end(), t.pixels)) << "GL image differs from the slot";
+        }
         if (!e || e->width == 0) {
             ASSERT_TRUE(t.width == 1 && t.height == 1 && t.pixels[0] == MARK);
             continue;
@@ -159,6 +190,26 @@ TEST(Faults, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
         for (int32_t p = 0; p < t.width * t.height; p++) ASSERT_EQ(t.pixels[p], e->pixel) << "pixel " << p;
     }
     ResetTextureImages();
+}
+
+// A directory named font.bmp opens for reading but yields no bytes: every
+// pixel font.bmp supplies is then past the end of the data, opaque white, and
+// the rows below stay clear, in the slot and in GL.
+TEST(Faults, FontFileThatIsADirectoryReadsAsNoData) {
+    EnsureGlWindow();
+    TempWorkDir dir;
+    ASSERT_EQ(mkdir("font.bmp", 0755), 0);
+    LoadFont();
+    const TextureSlot& t = textureTable.slots[FONT_SLOT];
+    ASSERT_TRUE(t.width == FONT_SIZE && t.height == FONT_SIZE && t.pixels);
+    int32_t w, h;
+    std::vector<uint32_t> gl = GlImage(t.glName, &w, &h);
+    ASSERT_TRUE(w == FONT_SIZE && h == FONT_SIZE);
+    for (int32_t p = 0; p < FONT_SIZE * FONT_SIZE; p++) {
+        uint32_t want = p < FONT_FILE_ROWS * FONT_SIZE ? 0xFFFFFFFFu : 0x00FFFFFFu;
+        ASSERT_EQ(t.pixels[p], want) << "pixel " << p;
+        ASSERT_EQ(gl[size_t(p)], want) << "GL pixel " << p;
+    }
 }
 
 }  // namespace
