@@ -101,6 +101,11 @@ check "a resolution of the screen ($width x $height)" \
 for field in 16:fullscreen 24:sound 32:mouseUnlocked 36:interfaceOn 52:lowTextureDetail; do
     check "${field#*:} is 0 or 1" bash -c 'case "$1" in 0|1) ;; *) exit 1 ;; esac' _ "$(int_at "$cfg" "${field%%:*}")"
 done
+# The screen offers no way to change these; they keep the defaults of a first start.
+for field in 12:depth:16 20:flag4:1 28:joystickEnabled:1; do
+    IFS=: read -r at name want <<<"$field"
+    check_eq "$name untouched" "$want" "$(int_at "$cfg" "$at")"
+done
 for field in 40:textRed 44:textGreen 48:textBlue; do
     check "${field#*:} within 0..1" awk -v v="$(float_at "$cfg" "${field%%:*}")" 'BEGIN { exit !(v >= 0 && v <= 1) }'
 done
