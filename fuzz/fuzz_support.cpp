@@ -1,22 +1,42 @@
 #include "fuzz/fuzz_support.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string fuzzDirectory;
+
+// Removes the files the targets left and the directory itself.
+void RemoveFuzzDirectory() {
+    if (DIR* dir = opendir(fuzzDirectory.c_str())) {
+        while (dirent* e = readdir(dir))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                unlink((fuzzDirectory + "/" + e->d_name).c_str());
+        closedir(dir);
+    }
+    rmdir(fuzzDirectory.c_str());
+}
+
+}  // namespace
 
 const std::string& EnterFuzzDirectory() {
-    static std::string path;
+    std::string& path = fuzzDirectory;
     if (path.empty()) {
         // Memory-backed when the machine has it: the targets save files on
         // every run, and a disk's flushes would set the pace.
         const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillon-fuzz-XXXXXX";
+        std::string pattern = std::string(base && *base ? base : P_tmpdir) + "/quillon-fuzz-XXXXXX";
         if (!mkdtemp(&pattern[0]) || chdir(pattern.c_str()) != 0) {
             std::perror("fuzz directory");
             std::abort();
         }
         path = pattern;
+        std::atexit(RemoveFuzzDirectory);
     }
     return path;
 }

@@ -1,7 +1,8 @@
 // Any sequence of key and mouse snapshots through the widget update on the
 // four field kinds: the edit buffer stays terminated, the cursor and anchor
 // stay inside the text, typing never grows it past the position limit, and a
-// string target is never written past its 256 bytes.
+// string target is never written past its 256 bytes. Steps may also insert or
+// delete on the entry directly.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -56,6 +57,25 @@ void Step(uint8_t key1, uint8_t key2, uint8_t mouse) {
     UpdateWidgets();
 }
 
+constexpr uint8_t DIRECT_EDIT = 0xF0;  // a step byte from here on edits the entry directly
+
+// The two editing operations the widget reaches only in part (a label of at
+// most 63 cells limits typing), on the text as it stands: an insertion adds at
+// most one character and a deletion none.
+void EditDirectly(uint8_t operation, uint8_t position, uint8_t other) {
+    size_t before = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
+    textEntry.cursor = int32_t(position % (before + 1));
+    if (operation & 1) {
+        textEntry.anchor = textEntry.cursor;
+        InsertEditChar(char(' ' + other % 95));
+        if (strnlen(textEntry.buffer, EDIT_BUFFER_SIZE) > before + 1) FuzzFail("an insertion added more than one character");
+    } else {
+        textEntry.anchor = int32_t(other % (before + 1));
+        DeleteEditSelection();
+        if (strnlen(textEntry.buffer, EDIT_BUFFER_SIZE) > before) FuzzFail("a deletion lengthened the text");
+    }
+}
+
 // `longest` is the longest text any target can hold: typing inserts only
 // within the first EDIT_POSITIONS positions, so it can push the text one past
 // them but never further.
@@ -86,7 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     real = float(data[0]) * 1.0e30f;
     size_t longest = start > size_t(EDIT_POSITIONS) + 1 ? start : size_t(EDIT_POSITIONS) + 1;
     for (size_t i = 1; i + 3 <= size; i += 3) {
-        Step(data[i], data[i + 1], data[i + 2]);
+        if (data[i] >= DIRECT_EDIT)
+            EditDirectly(data[i], data[i + 1], data[i + 2]);
+        else
+            Step(data[i], data[i + 1], data[i + 2]);
         CheckEntry(longest);
     }
     std::free(text);
