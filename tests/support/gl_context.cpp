@@ -67,6 +67,19 @@ TempWorkDir::~TempWorkDir() {
     RemoveTree(path);
 }
 
+std::vector<uint32_t> ReadGlLevel(uint32_t name, int level, int* width, int* height) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+    std::vector<uint32_t> out(size_t(w) * size_t(h));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!out.empty()) glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+    if (width) *width = w;
+    if (height) *height = h;
+    return out;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::string out;
     FILE* f = std::fopen(path.c_str(), "rb");

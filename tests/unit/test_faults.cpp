@@ -112,19 +112,6 @@ std::string Image(bool tga, int32_t width, int32_t height, uint32_t word) {
 
 constexpr uint32_t MARK = 0xA1B2C3D4u;
 
-// Level 0 of a texture as GL holds it, read back.
-std::vector<uint32_t> GlImage(uint32_t name, int32_t* width, int32_t* height) {
-    glBindTexture(GL_TEXTURE_2D, name);
-    GLint w = 0, h = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    std::vector<uint32_t> out(size_t(w) * size_t(h) + 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    out.pop_back();
-    *width = w, *height = h;
-    return out;
-}
-
 // Every slot first holds a 1x1 mark; then each file of the folder goes into a
 // slot of its own, found through the file list as a game finds its textures,
 // and GL receives each slot's image as it then stands.
@@ -178,7 +165,7 @@ TEST(Faults, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
         SCOPED_TRACE(e ? e->name : "untouched slot " + std::to_string(s));
         if (e) {
             int32_t w, h;
-            std::vector<uint32_t> gl = GlImage(t.glName, &w, &h);
+            std::vector<uint32_t> gl = ReadGlLevel(t.glName, 0, &w, &h);
             ASSERT_TRUE(w == t.width && h == t.height);
             ASSERT_TRUE(std::equal(gl.begin(), gl.end(), t.pixels)) << "GL image differs from the slot";
         }
@@ -203,7 +190,7 @@ TEST(Faults, FontFileThatIsADirectoryReadsAsNoData) {
     const TextureSlot& t = textureTable.slots[FONT_SLOT];
     ASSERT_TRUE(t.width == FONT_SIZE && t.height == FONT_SIZE && t.pixels);
     int32_t w, h;
-    std::vector<uint32_t> gl = GlImage(t.glName, &w, &h);
+    std::vector<uint32_t> gl = ReadGlLevel(t.glName, 0, &w, &h);
     ASSERT_TRUE(w == FONT_SIZE && h == FONT_SIZE);
     for (int32_t p = 0; p < FONT_SIZE * FONT_SIZE; p++) {
         uint32_t want = p < FONT_FILE_ROWS * FONT_SIZE ? 0xFFFFFFFFu : 0x00FFFFFFu;

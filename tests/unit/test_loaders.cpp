@@ -109,21 +109,11 @@ GLint TexParam(GLenum name) {
     return v;
 }
 
-std::vector<uint32_t> GlLevel(GLuint texture, int level, GLint* w, GLint* h) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, h);
-    std::vector<uint32_t> out(size_t(*w) * *h + 1);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    out.pop_back();
-    return out;
-}
-
 // GL holds exactly the slot's level 0 with the loaders' parameters.
 void ExpectGlHoldsSlot(int slot) {
     const TextureSlot& s = Slot(slot);
     GLint w, h;
-    std::vector<uint32_t> gl = GlLevel(s.glName, 0, &w, &h);
+    std::vector<uint32_t> gl = ReadGlLevel(s.glName, 0, &w, &h);
     ASSERT_EQ(w, s.width);
     ASSERT_EQ(h, s.height);
     EXPECT_TRUE(std::equal(gl.begin(), gl.end(), s.pixels)) << "GL image differs from slot " << slot;
@@ -299,7 +289,7 @@ TEST_F(LoaderTest, MipmappedSlotOwnsTwiceTheImageAndGlGetsTheChain) {
         EXPECT_GE(malloc_usable_size(s.pixels), 2 * n * 4);
         ExpectGlHoldsSlot(slot);
         GLint w, h;
-        std::vector<uint32_t> level1 = GlLevel(s.glName, 1, &w, &h);
+        std::vector<uint32_t> level1 = ReadGlLevel(s.glName, 1, &w, &h);
         EXPECT_EQ(w, s.width / 2);
         EXPECT_EQ(h, s.height / 2);
         EXPECT_TRUE(std::equal(level1.begin(), level1.end(), s.pixels + n));
@@ -322,7 +312,7 @@ TEST_F(LoaderTest, WithoutOpenGlTheSlotIsFilledAndGlUntouched) {
     GLint bound = -1, w, h;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
-    std::vector<uint32_t> gl = GlLevel(Slot(12).glName, 0, &w, &h);
+    std::vector<uint32_t> gl = ReadGlLevel(Slot(12).glName, 0, &w, &h);
     ASSERT_EQ(w, 2);
     EXPECT_TRUE(std::equal(gl.begin(), gl.end(), marker));
 }

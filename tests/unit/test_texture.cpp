@@ -96,14 +96,6 @@ long FirstDifference(const Image& got, const Image& want) {
     return -1;
 }
 
-Image TexLevel(GLuint name, int level, int w, int h) {
-    Image out(size_t(w) * h);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
-
 TEST_F(TextureTest, ChainMatchesThePerByteAverageInGlAndInTheSlotBuffer) {
     struct Size { int w, h; };
     const Size sizes[] = {{1, 1},  {2, 2},  {4, 4},  {256, 256}, {6, 6},   {5, 3},
@@ -125,7 +117,7 @@ TEST_F(TextureTest, ChainMatchesThePerByteAverageInGlAndInTheSlotBuffer) {
             std::copy(want[k].begin(), want[k].end(), layout.begin() + offset);
             int lw = sz.w >> k, lh = sz.h >> k;
             if (lw > 0 && lh > 0) {
-                EXPECT_EQ(FirstDifference(TexLevel(s.glName, int(k), lw, lh), want[k]), -1)
+                EXPECT_EQ(FirstDifference(ReadGlLevel(s.glName, int(k)), want[k]), -1)
                     << "GL level " << k;
             }
             offset += k == 0 ? base.size() : (base.size() >> (2 * k));
@@ -226,7 +218,7 @@ void ExpectFontSlotHolds(const Image& want, bool inGl = true) {
     ASSERT_NE(s.pixels, nullptr);
     EXPECT_EQ(FirstDifference(Image(s.pixels, s.pixels + 256 * 256), want), -1);
     if (inGl) {
-        EXPECT_EQ(FirstDifference(TexLevel(s.glName, 0, 256, 256), want), -1) << "GL image";
+        EXPECT_EQ(FirstDifference(ReadGlLevel(s.glName, 0), want), -1) << "GL image";
     }
 }
 

@@ -56,14 +56,6 @@ GLint TexParam(GLuint name, GLenum p) {
     return v;
 }
 
-std::vector<uint32_t> TexLevel(GLuint name, int level, int w, int h) {
-    glBindTexture(GL_TEXTURE_2D, name);
-    std::vector<uint32_t> out(size_t(w) * h);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
-
 TEST_F(VideoTest, FocusRegainReuploadsEverySlotWithItsFilterRules) {
     auto nearest = FillSlot(80, 8, 8, 0);
     auto nearestHigh = FillSlot(405, 4, 4, 0);
@@ -86,11 +78,11 @@ TEST_F(VideoTest, FocusRegainReuploadsEverySlotWithItsFilterRules) {
     GLuint f = textureTable.slots[FONT_SLOT].glName;
     EXPECT_EQ(TexParam(f, GL_TEXTURE_WRAP_S), GL_REPEAT) << "the font is repeat after a regain";
     EXPECT_EQ(TexParam(f, GL_TEXTURE_WRAP_T), GL_REPEAT);
-    EXPECT_EQ(TexLevel(textureTable.slots[80].glName, 0, 8, 8), nearest);
-    EXPECT_EQ(TexLevel(textureTable.slots[405].glName, 0, 4, 4), nearestHigh);
-    EXPECT_EQ(TexLevel(m, 0, 16, 16), mip);
-    EXPECT_EQ(TexLevel(textureTable.slots[3].glName, 0, 4, 2), plain);
-    EXPECT_EQ(TexLevel(f, 0, 16, 16), font);
+    EXPECT_EQ(ReadGlLevel(textureTable.slots[80].glName, 0), nearest);
+    EXPECT_EQ(ReadGlLevel(textureTable.slots[405].glName, 0), nearestHigh);
+    EXPECT_EQ(ReadGlLevel(m, 0), mip);
+    EXPECT_EQ(ReadGlLevel(textureTable.slots[3].glName, 0), plain);
+    EXPECT_EQ(ReadGlLevel(f, 0), font);
     // The chain was rebuilt and uploaded: level 4 is the 1x1 average.
     GLint w4 = 0;
     glBindTexture(GL_TEXTURE_2D, m);
