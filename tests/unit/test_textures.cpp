@@ -1,0 +1,329 @@
+// The texture table in a real GL context: mipmap chains against the per-byte
+// rule, the font against a byte-at-a-time reading of its format, and the BMP
+// and TGA loaders against the pictures their files were made from, whole,
+// cut short or broken, in the slot and in GL.
+#include "support/support.h"
+
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace {
+
+using Image = std::vector<uint32_t>;
+constexpr uint32_t MARK = 0xA5C3E10Fu;
+
+struct TextureTest : ::testing::Test {
+    TempWorkDir dir;
+    void SetUp() override {
+        EnsureGlWindow();
+        ResetRecords();
+        mkdir("texture", 0755), mkdir("texturelow", 0755);
+    }
+};
+
+// Random words whose bytes lean to 0, 1, 254 and 255, where carries between
+// packed channels would show.
+Image Noise(size_t words, unsigned seed) {
+    std::mt19937 rng(seed);
+    static const uint32_t EXTREMES[] = {0, 1, 254, 255};
+    Image out(words, 0);
+    for (uint32_t& w : out)
+        for (int b = 0; b < 4; b++) w |= (rng() % 3 ? EXTREMES[rng() % 4] : rng() & 255) << (8 * b);
+    return out;
+}
+
+// The chain laid out as the slot holds it: each byte the floor of the mean of
+// its 2x2 block in the level above, the width alone deciding the level count.
+Image ReferenceChain(const Image& base, int w, int h) {
+    Image out(base.size() * 2, MARK);
+    std::copy(base.begin(), base.end(), out.begin());
+    for (size_t k = 1, src = 0, dst = base.size(); (w >> k) != 0; src = dst, dst += base.size() >> (2 * k), k++)
+        for (int y = 0; y < h >> k; y++)
+            for (int x = 0; x < w >> k; x++) {
+                uint32_t word = 0;
+                for (int b = 0; b < 32; b += 8) {
+                    uint32_t sum = 0;
+                    for (int d = 0; d < 4; d++) sum += out[src + size_t(2 * y + d / 2) * (w >> (k - 1)) + 2 * x + d % 2] >> b & 255;
+                    word |= sum / 4 << b;
+                }
+                out[dst + size_t(y) * (w >> k) + x] = word;
+            }
+    return out;
+}
+
+TEST_F(TextureTest, MipmapChainsFollowThePerByteRuleInTheSlotAndInGl) {
+    std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 1}, {5, 3}, {12, 4}, {4, 12}, {17, 9}, {256, 256}, {16384, 2}, {2, 2048}};
+    for (int w = 8; w < 24; w++) sizes.push_back({w, 3});   // every remainder of the four-pixel steps
+    int slot = 10;
+    for (auto [w, h] : sizes) {
+        Image base = Noise(size_t(w) * h, unsigned(slot)), want = ReferenceChain(base, w, h);
+        TextureSlot& s = textureTable.slots[slot];
+        s.pixels = static_cast<uint32_t*>(std::malloc(base.size() * 8));
+        std::copy(base.begin(), base.end(), s.pixels), std::fill(s.pixels + base.size(), s.pixels + 2 * base.size(), MARK);
+        s.width = w, s.height = h, s.mipmapped = 1;
+        UploadTextureSlot(slot++, GL_REPEAT, GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST);
+        EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want) << w << "x" << h;
+        size_t at = 0;
+        for (int k = 0; (w >> k) && (h >> k); at += base.size() >> (2 * k), k++)
+            EXPECT_TRUE(ReadGlLevel(s.glName, k) == Image(want.begin() + at, want.begin() + at + (w >> k) * (h >> k))) << w << "x" << h << " level " << k;
+    }
+    uint32_t word = MARK;
+    EXPECT_TRUE(ComputeMipmapChain(nullptr, 4, 4) == 0 && ComputeMipmapChain(&word, 0, 4) == 0 && word == MARK);
+    BuildMipmapChain(-1), BuildMipmapChain(TEXTURE_SLOTS);
+    textureTable.slots[300].mipmapped = 1, textureTable.slots[300].width = textureTable.slots[300].height = 4;
+    glBindTexture(GL_TEXTURE_2D, textureTable.slots[300].glName);
+    BuildMipmapChain(300);   // mipmapped but nothing loaded
+    int width = -1;
+    ReadGlLevel(textureTable.slots[300].glName, 1, &width);
+    EXPECT_TRUE(width == 0 && glGetError() == GL_NO_ERROR);
+}
+
+// font.bmp as its format reads: skip 54 bytes, then for image rows 127 down to
+// 0 three bytes per pixel one at a time, the third the coverage; a byte past
+// the end reads as -1 and makes the pixel opaque white. Rows 128.. are clear.
+Image ReferenceFont(const std::string& file) {
+    Image out(256 * 256, 0x00FFFFFFu);
+    for (size_t row = 0, pos = 56; row < 128; row++)
+        for (size_t x = 0; x < 256; x++, pos += 3)
+            out[(127 - row) * 256 + x] = pos < file.size() ? 0x00FFFFFFu | uint32_t(uint8_t(file[pos])) << 24 : 0xFFFFFFFFu;
+    return out;
+}
+
+TEST_F(TextureTest, FontTakesRedAsAlphaFromAnyFileAndGoesToGlClamped) {
+    const TextureSlot& s = textureTable.slots[FONT_SLOT];
+    std::string noise;
+    for (uint32_t w : Noise(FONT_FILE_BYTES / 4 + 100, 7)) noise += Le(w);
+    const std::string asset = ReadFileBytes(QUILLON_SOURCE_DIR "/assets/font.bmp");
+    const struct { const char* what; std::string file; bool directory, gl; } rows[] = {
+        {"whole, header unchecked", noise.substr(0, FONT_FILE_BYTES), false, true}, {"longer", noise, false, true},
+        {"cut in a pixel", noise.substr(0, 54 + 768 * 3 + 1), false, true}, {"header only", noise.substr(0, 55), false, true},
+        {"empty", "", false, true}, {"a directory: no data", "", true, true}, {"missing: the built-in copy", asset, false, true},
+        {"without GL: the image only", noise.substr(0, FONT_FILE_BYTES), false, false},
+    };
+    for (const auto& r : rows) {
+        unlink("font.bmp"), rmdir("font.bmp");
+        if (r.directory) mkdir("font.bmp", 0755);
+        ASSERT_TRUE(r.directory || r.file == asset || WriteFileBytes("font.bmp", r.file));
+        const uint32_t marker[4] = {1, 2, 3, 4};
+        glBindTexture(GL_TEXTURE_2D, s.glName);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
+        videoState.openGL = r.gl;
+        LoadFont();
+        Image want = ReferenceFont(r.file);
+        ASSERT_TRUE(s.width == 256 && s.height == 256 && !s.mipmapped && s.pixels) << r.what;
+        EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want) << r.what;
+        EXPECT_TRUE(ReadGlLevel(s.glName, 0) == (r.gl ? want : Image(marker, marker + 4))) << r.what;
+        const int wrap = r.gl ? GL_CLAMP : GL_REPEAT;
+        EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == wrap && TexParam(s.glName, GL_TEXTURE_WRAP_T) == wrap) << r.what;
+        EXPECT_TRUE(!r.gl || (TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR && TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == GL_LINEAR));
+    }
+}
+
+// Every test file carries this picture: a distinct word per (x, y), alpha too.
+uint32_t Picture(int x, int y) {
+    return uint32_t((x * 7 + 1) & 0xFF) | uint32_t((y * 13 + 2) & 0xFF) << 8 | uint32_t(((x + y) * 5 + 3) & 0xFF) << 16 |
+           uint32_t((x * 3 + y * 11 + 9) & 0xFF) << 24;
+}
+
+std::string Pixel(uint32_t word) { return {char(word >> 16), char(word >> 8), char(word), char(word >> 24)}; }
+
+// A BMP of the picture: positive height bottom row first, rows padded to 4
+// bytes, pixel data at `offset` (junk before it).
+std::string Bmp(int32_t w, int32_t h, uint32_t offset = 54, uint32_t bits = 24, uint32_t compression = 0) {
+    std::string s = "BM" + Le(0) + Le(0) + Le(offset) + Le(40) + Le(uint32_t(w)) + Le(uint32_t(h)) + Le(1, 2) + Le(bits, 2) +
+                    Le(compression) + std::string(20, '\0');
+    s.resize(std::max<size_t>(offset, 54), char(0xA5));
+    int64_t rows = std::llabs(int64_t(h));
+    for (int64_t i = 0; i < rows && w > 0 && w * rows <= (1 << 20); i++) {
+        for (int x = 0; x < w; x++) s += Pixel(Picture(x, int(h > 0 ? rows - 1 - i : i))).substr(0, 3);
+        s.append((4 - w * 3 % 4) % 4, '\0');
+    }
+    return s;
+}
+
+// A TGA of the picture in any origin (descriptor bits 4-5), with an ID field
+// and a colour map to skip.
+std::string Tga(int w, int h, int depth, int descriptor, int idLength = 0, int mapLength = 0, int mapBits = 0) {
+    std::string s = std::string(1, char(idLength)) + char(mapLength ? 1 : 0) + '\2' + Le(0, 2) + Le(mapLength, 2) +
+                    char(mapBits) + Le(0) + Le(w, 2) + Le(h, 2) + char(depth) + char(descriptor);
+    s.append(idLength + mapLength * ((mapBits + 7) / 8), char(0x5A));
+    int origin = descriptor >> 4 & 3;
+    for (int i = 0; i < h && int64_t(w) * h <= (1 << 20); i++)
+        for (int j = 0; j < w; j++) s += Pixel(Picture(origin & 1 ? w - 1 - j : j, origin < 2 ? h - 1 - i : i)).substr(0, depth / 8);
+    return s;
+}
+
+// The slot holds the picture (alpha from the file when `alpha` < 0), GL holds
+// the slot's image with the loaders' parameters, and its level 1 when mipmapped.
+void ExpectLoaded(int slot, int w, int h, int alpha) {
+    const TextureSlot& s = textureTable.slots[slot];
+    ASSERT_TRUE(s.width == w && s.height == h) << s.width << "x" << s.height;
+    Image want;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) want.push_back(alpha < 0 ? Picture(x, y) : (Picture(x, y) & 0xFFFFFFu) | uint32_t(alpha) << 24);
+    EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want);
+    EXPECT_TRUE(ReadGlLevel(s.glName, 0) == want);
+    EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == GL_REPEAT && TexParam(s.glName, GL_TEXTURE_WRAP_T) == GL_REPEAT &&
+                TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR &&
+                TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == (s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR));
+    EXPECT_TRUE(!s.mipmapped || (malloc_usable_size(s.pixels) >= want.size() * 8 &&
+                                 ReadGlLevel(s.glName, 1) == Image(s.pixels + want.size(), s.pixels + want.size() * 5 / 4)));
+}
+
+TEST_F(TextureTest, PicturesLoadUprightInEveryLayout) {
+    const struct { bool tga; std::string file; int slot, w, h, alpha, mipmap, low; } rows[] = {
+        {false, Bmp(16, 64), 3, 16, 64, 255, 0, 0}, {false, Bmp(16, -64), 3, 16, 64, 255, 0, 0},
+        {false, Bmp(4, 4), TRANSLUCENT_SLOT, 4, 4, 128, 0, 0}, {false, Bmp(5, 3), FONT_SLOT, 5, 3, 255, 0, 0},
+        {false, Bmp(7, 2), 5, 7, 2, 255, 0, 0}, {false, Bmp(8, 3, 138), 5, 8, 3, 255, 0, 0}, {false, Bmp(4, 2, 0), 5, 4, 2, 255, 0, 0},
+        {false, Bmp(64, 64), 10, 64, 64, 255, 1, 0}, {false, Bmp(16384, -6), 5, 16384, 6, 255, 0, 0},
+        {true, Tga(3, 2, 32, 8, 7, 3, 24), 7, 3, 2, -1, 0, 0}, {true, Tga(3, 2, 24, 32, 1, 5, 15), 7, 3, 2, 255, 0, 0},
+        {true, Tga(3, 2, 32, 40, 255, 2, 32), 7, 3, 2, -1, 0, 0}, {true, Tga(5, 3, 24, 0x10), 7, 5, 3, 255, 0, 0},
+        {true, Tga(5, 3, 32, 0x38), 7, 5, 3, -1, 0, 0}, {true, Tga(5, 3, 24, 0x20), 7, 5, 3, 255, 0, 0},
+        {true, Tga(32, 32, 32, 8), 11, 32, 32, -1, 1, 1}, {true, Tga(3000, 100, 24, 0), 7, 3000, 100, 255, 0, 0},
+    };
+    for (const auto& r : rows) {
+        ASSERT_TRUE(WriteFileBytes(std::string(r.low ? "texturelow/" : "texture/") + "a.img", r.file));
+        r.tga ? LoadTgaTexture(r.slot, "a.img", r.mipmap, r.low) : LoadBmpTexture(r.slot, "a.img", r.mipmap);
+        SCOPED_TRACE(std::string(r.tga ? "TGA " : "BMP ") + std::to_string(r.w) + "x" + std::to_string(r.h));
+        ExpectLoaded(r.slot, r.w, r.h, r.alpha);
+    }
+    ASSERT_TRUE(WriteFileBytes("texture/a.img", Bmp(4, 4)));
+    LoadBmpTexture(10, "a.img", 0);   // not mipmapped any more
+    EXPECT_EQ(textureTable.slots[10].mipmapped, 0);
+}
+
+// Cut at every length, each pixel is the picture when all its bytes made it
+// into the file, opaque black when not; a cut header is rejected.
+TEST_F(TextureTest, FilesCutShortGiveOpaqueBlackForMissingPixels) {
+    const struct { bool bmp; int w, h, bytes, origin; } rows[] = {
+        {true, 7, 5, 3, 0}, {true, 5, 4, 3, 2}, {false, 5, 4, 4, 1}, {false, 3, 4, 3, 3}, {false, 4, 3, 3, 0}};
+    for (const auto& r : rows) {
+        std::string full = r.bmp ? Bmp(r.w, r.origin ? -r.h : r.h) : Tga(r.w, r.h, r.bytes * 8, r.origin << 4 | (r.bytes == 4 ? 8 : 0));
+        size_t header = r.bmp ? 54 : 18, stride = r.bmp ? (r.w * 3 + 3) / 4 * 4 : size_t(r.w) * r.bytes;
+        for (size_t length = 0; length <= full.size(); length++) {
+            ResetTextureImages();
+            ASSERT_TRUE(WriteFileBytes("texture/t.img", full.substr(0, length)));
+            r.bmp ? LoadBmpTexture(1, "t.img", 0) : LoadTgaTexture(1, "t.img", 0, 0);
+            const TextureSlot& s = textureTable.slots[1];
+            ASSERT_EQ(s.width, length < header ? 0 : r.w) << length;
+            for (int y = 0; y < r.h && length >= header; y++)
+                for (int x = 0; x < r.w; x++) {
+                    size_t row = r.origin < 2 ? r.h - 1 - y : y, column = r.origin & 1 ? r.w - 1 - x : x;
+                    bool present = header + row * stride + (column + 1) * r.bytes <= length;
+                    uint32_t picture = r.bytes == 4 ? Picture(x, y) : Picture(x, y) | 0xFF000000u;
+                    ASSERT_EQ(s.pixels[y * r.w + x], present ? picture : LOADER_MISSING_PIXEL) << length << ": " << x << "," << y;
+                }
+        }
+    }
+}
+
+// A folder of good, cut, oversized, unsupported and broken files, loaded as a
+// game loads it: through the file list, each into a slot of its own. Every
+// slot starts with a 1x1 mark that a rejected file must leave in place.
+TEST_F(TextureTest, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
+    std::string eightBit = Bmp(2, 2, 54, 8), badMagic = Bmp(4, 2);
+    badMagic[1] = 'A';
+    const struct { const char* name; std::string file; int w, h; uint32_t pixel; } entries[] = {
+        {"a-good.bmp", Bmp(5, 3), 5, 3, 0}, {"b-good.tga", Tga(2, 4, 32, 0x28), 2, 4, 0},
+        {"c-cut-header.bmp", Bmp(5, 3).substr(0, 53), 0, 0, 0}, {"d-cut-header.tga", Tga(2, 2, 24, 0).substr(0, 17), 0, 0, 0},
+        {"e-no-pixels.bmp", Bmp(4, 2).substr(0, 54), 4, 2, LOADER_MISSING_PIXEL},
+        {"f-no-pixels.tga", Tga(3, 3, 32, 8).substr(0, 18), 3, 3, LOADER_MISSING_PIXEL},
+        {"g-16-bit.tga", Tga(4, 3, 16, 1), 4, 3, LOADER_MISSING_PIXEL}, {"h-32-bit-no-alpha.tga", Tga(4, 3, 32, 0), 4, 3, LOADER_MISSING_PIXEL},
+        {"j-too-wide.bmp", Bmp(16385, 1), 0, 0, 0}, {"k-too-tall.tga", Tga(1, 16385, 24, 0), 0, 0, 0},
+        {"l-too-many.bmp", Bmp(8192, 8193), 0, 0, 0}, {"m-zero.tga", Tga(0, 5, 24, 0), 0, 0, 0},
+        {"n-negative.bmp", Bmp(-3, 2), 0, 0, 0}, {"o-min.bmp", Bmp(4, INT_MIN), 0, 0, 0}, {"p-8-bit.bmp", eightBit, 0, 0, 0},
+        {"q-rle.bmp", Bmp(4, 2, 54, 24, 1), 0, 0, 0}, {"r-32-bit.bmp", Bmp(4, 2, 54, 32), 0, 0, 0}, {"s-magic.bmp", badMagic, 0, 0, 0},
+        {"t-text.bmp", "this is not a picture at all, not even close to one", 0, 0, 0}, {"u-empty.tga", "", 0, 0, 0},
+    };
+    for (const auto& e : entries) ASSERT_TRUE(WriteFileBytes(std::string("texture/") + e.name, e.file));
+    ASSERT_EQ(mkdir("texture/v-directory.bmp", 0755), 0);
+    for (TextureSlot& s : textureTable.slots) {
+        s.pixels = static_cast<uint32_t*>(std::malloc(4));
+        s.pixels[0] = MARK, s.width = s.height = 1;
+    }
+    std::vector<FileListEntry> list(FILE_LIST_MAX + 1);
+    ListFiles("texture/*.*", list.data(), 0);
+    int slot = 100;
+    for (int i = 0; list[i].name[0]; i++, slot++)
+        std::strstr(list[i].name, ".bmp") ? LoadBmpTexture(slot, list[i].name, 0) : LoadTgaTexture(slot, list[i].name, 0, 0);
+    ASSERT_EQ(slot, 100 + int(std::size(entries))) << "the directory is no file of the list";
+    for (int i = 0; i < TEXTURE_SLOTS; i++) {
+        const TextureSlot& s = textureTable.slots[i];
+        const auto* e = i >= 100 && i < slot ? &entries[i - 100] : nullptr;
+        SCOPED_TRACE(e ? e->name : "slot " + std::to_string(i));
+        EXPECT_TRUE(!e || ReadGlLevel(s.glName, 0) == Image(s.pixels, s.pixels + s.width * s.height));
+        if (!e || !e->w) {
+            EXPECT_TRUE(s.width == 1 && s.height == 1 && s.pixels[0] == MARK);
+        } else if (e->pixel) {
+            EXPECT_TRUE(s.width == e->w && s.height == e->h && std::all_of(s.pixels, s.pixels + size_t(e->w) * e->h, [&](uint32_t p) { return p == e->pixel; }));
+        } else {
+            ExpectLoaded(i, e->w, e->h, std::strstr(e->name, ".tga") ? -1 : 255);
+        }
+    }
+}
+
+// Where the loaders look (the image width tells which file was read), that
+// the caller's working directory never moves, and slots outside the table.
+TEST_F(TextureTest, LoadersLookInTheirFoldersAndComeBackToTheCallersDirectory) {
+    const struct { const char* unusable; bool tga; int low, width; } rows[] = {
+        {nullptr, false, 0, 2}, {"texture", false, 0, 1}, {nullptr, true, 1, 3}, {nullptr, true, 0, 2},
+        {"texturelow", true, 1, 1}, {"texture", true, 0, 1}};
+    for (const auto& r : rows) {
+        TempWorkDir inner;
+        mkdir("texture", 0755), mkdir("texturelow", 0755);
+        const char* where[] = {".", "texture", "texturelow"};
+        for (int i = 0; i < 3; i++)
+            ASSERT_TRUE(WriteFileBytes(std::string(where[i]) + "/i.bmp", Bmp(i + 1, 1)) &&
+                        WriteFileBytes(std::string(where[i]) + "/i.tga", Tga(i + 1, 1, 24, 0)));
+        ASSERT_TRUE(!r.unusable || (rename(r.unusable, "gone") == 0 && WriteFileBytes(r.unusable, "x")));
+        ResetTextureImages();
+        r.tga ? LoadTgaTexture(0, "i.tga", 0, r.low) : LoadBmpTexture(0, "i.bmp", 0);
+        EXPECT_EQ(textureTable.slots[0].width, r.width) << (r.tga ? "tga " : "bmp ") << (r.unusable ? r.unusable : "");
+        EXPECT_EQ(ReadFileBytes("i.bmp"), Bmp(1, 1)) << "back in the caller's directory";
+    }
+    ASSERT_TRUE(WriteFileBytes("only.bmp", Bmp(2, 2)));   // no fallback past an existing folder
+    ResetTextureImages();
+    LoadBmpTexture(0, "only.bmp", 0);
+    EXPECT_EQ(textureTable.slots[0].width, 0);
+    ASSERT_TRUE(rmdir("texture") == 0 && mkdir("far", 0755) == 0 && mkdir("far/deep", 0755) == 0 && symlink("far/deep", "texture") == 0);
+    ASSERT_TRUE(WriteFileBytes("far/deep/l.bmp", Bmp(3, 3)));
+    LoadBmpTexture(0, "l.bmp", 0);   // through a link, and back
+    EXPECT_TRUE(textureTable.slots[0].width == 3 && ReadFileBytes("only.bmp") == Bmp(2, 2));
+    std::vector<char> before(sizeof textureTable);
+    std::memcpy(before.data(), &textureTable, sizeof textureTable);
+    for (int slot : {-1, TEXTURE_SLOTS, INT_MIN, INT_MAX}) LoadBmpTexture(slot, "l.bmp", 1), LoadTgaTexture(slot, "l.tga", 0, 1);
+    EXPECT_EQ(std::memcmp(before.data(), &textureTable, sizeof textureTable), 0);
+}
+
+// Without GL the slot is filled and GL left alone; with GL a missing file
+// still uploads the slot as it stands.
+TEST_F(TextureTest, UploadsFollowTheOpenGlSwitch) {
+    const uint32_t marker[4] = {0x11223344u, 0x55667788u, 0x99AABBCCu, 0xDDEEFF00u};
+    ASSERT_TRUE(WriteFileBytes("texture/a.bmp", Bmp(4, 2)));
+    for (int slot : {12, 13, 14}) {
+        glBindTexture(GL_TEXTURE_2D, textureTable.slots[slot].glName);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
+    }
+    videoState.openGL = 0;
+    LoadBmpTexture(12, "a.bmp", 1), LoadTgaTexture(12, "missing.tga", 0, 0);
+    EXPECT_TRUE(textureTable.slots[12].width == 4 && ReadGlLevel(textureTable.slots[12].glName, 0) == Image(marker, marker + 4));
+    videoState.openGL = 1;
+    LoadBmpTexture(13, "a.bmp", 0), LoadBmpTexture(13, "nothing.bmp", 0), LoadTgaTexture(14, nullptr, 0, 0);
+    ExpectLoaded(13, 4, 2, 255);
+    EXPECT_TRUE(ReadGlLevel(textureTable.slots[14].glName, 0).empty() && textureTable.slots[14].width == 0);
+    videoState.openGL = 0;   // the largest sizes accepted, their pixels missing
+    const int sizes[][2] = {{LOADER_MAX_SIDE, 2}, {2, -LOADER_MAX_SIDE}, {8192, 8192}};
+    for (auto [w, h] : sizes) {
+        ASSERT_TRUE(WriteFileBytes("texture/big.bmp", Bmp(w, h).substr(0, 54)));
+        LoadBmpTexture(2, "big.bmp", 0);
+        const TextureSlot& s = textureTable.slots[2];
+        EXPECT_TRUE(s.width == w && s.height == std::abs(h) &&
+                    std::all_of(s.pixels, s.pixels + size_t(w) * std::abs(h), [](uint32_t p) { return p == LOADER_MISSING_PIXEL; }));
+    }
+}
+
+}  // namespace
