@@ -58,6 +58,9 @@ struct Widget {
     int32_t editType;             // EDIT_INT .. EDIT_STRING
     void* target;                 // variable the behaviour reads and writes, or null
     WidgetAction action;          // run by the update while activated, or null
+    // Kept by AddWidget like the activation: a string field's edit state.
+    void* editTarget;             // the target measured when the edit started
+    int32_t editLimit;            // longest text that target takes during the edit
 };
 
 struct WidgetTable {
