@@ -123,7 +123,7 @@ void RunViewerFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
     widgetTable.count = 0;
     AddWidget("Filter", 8, 8, LABEL_SIZE, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(viewer.filter));
+    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, viewer.filter);
     PumpEvents();
     SnapshotKeyboard();
     SnapshotMouse();
