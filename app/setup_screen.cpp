@@ -160,8 +160,9 @@ void RunSetupFrame() {
 
 int FinishSetup() {
     CompleteHeightFromWidth();
-    SaveHardwareConfig();
+    bool saved = SaveHardwareConfig();
     SDL_WM_IconifyWindow();
     SDL_Quit();
-    return 0;
+    // A launcher must be able to tell that the player's choices were lost.
+    return saved ? 0 : 1;
 }

@@ -31,5 +31,6 @@ void LayOutSetupScreen();
 void RunSetupFrame();
 
 // Completes the height from the width, saves, iconifies and shuts SDL down.
-// Returns the process exit status (0).
+// Returns the process exit status: 0 when the file was written, 1 when the
+// save failed (its one line on stderr says why).
 int FinishSetup();

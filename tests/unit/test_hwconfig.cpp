@@ -4,12 +4,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <utime.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -269,10 +273,11 @@ TEST(HwconfigSave, FailuresLeaveTheOldFile) {
     }
 }
 
-// A read-only directory, and a read-only file in a writable one.
+// A read-only file in a writable directory. (A writable file in a read-only
+// directory is saved in place: see KeepsOwnersLinksAndDevices.)
 TEST(HwconfigSave, ReadOnlyDirectoryOrFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root may write anything";
-    for (const char* readOnly : {".", CONFIG_FILE_NAME}) {
+    for (const char* readOnly : {CONFIG_FILE_NAME}) {
         TempWorkDir dir;
         std::string old = NoisyFile(4, CONFIG_V4_BYTES, 3);
         ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, old));
@@ -283,5 +288,125 @@ TEST(HwconfigSave, ReadOnlyDirectoryOrFile) {
         EXPECT_EQ(r.status, 1) << readOnly;
         EXPECT_NE(r.err.find(std::strerror(EACCES)), std::string::npos) << r.err;
         EXPECT_EQ(ReadFileBytes(CONFIG_FILE_NAME), old);
+    }
+}
+
+// Who may own the file and what the name leads to: after the save every name
+// shows the new settings and the file keeps its kind, mode, owner, group and
+// links. The player is nobody:nogroup, dropped to in a child as a launcher would.
+TEST(HwconfigSave, KeepsOwnersLinksAndDevices) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to prepare files of other owners";
+    const passwd* nobody = getpwnam("nobody");
+    const group* nogroup = getgrnam("nogroup");
+    if (!nobody || !nogroup) GTEST_SKIP() << "no user nobody or group nogroup here";
+    enum Node { PLAIN, HARD_LINK, DEVICE, FIFO };
+    constexpr int64_t PLAYER = -1, STRANGER = 4321;
+    struct Case {
+        const char* name;
+        bool byPlayer;         // the save runs as the player, else as root
+        bool playersFolder;    // the folder belongs to the player, else to root
+        int64_t uid, gid;      // of the file
+        mode_t mode;
+        Node node;             // DEVICE and FIFO are reached through a symbolic link
+        bool saves;
+    };
+    const Case cases[] = {
+        {"shared install: root's 0666 file in root's folder", true, false, 0, 0, 0666, PLAIN, true},
+        {"a stranger's 0666 file in the player's folder", true, true, STRANGER, STRANGER, 0666, PLAIN, true},
+        {"the player's file in a group he is not in", true, true, PLAYER, STRANGER, 0664, PLAIN, true},
+        {"the player's file saved by root", false, true, PLAYER, PLAYER, 0640, PLAIN, true},
+        {"a file with a second hard link", false, false, 0, 0, 0644, HARD_LINK, true},
+        {"a link to a character device", false, false, 0, 0, 0666, DEVICE, true},
+        {"a link to a FIFO nobody reads: refused, not waited on", false, false, 0, 0, 0644, FIFO, false},
+    };
+    TempWorkDir dir;
+    umask(022);
+    ASSERT_EQ(chmod(".", 0755), 0);
+    ResetHardwareConfig();
+    const std::string old = Encoded();
+    hardwareConfig.width = 800;
+    const std::string want = Encoded();
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = "d" + std::to_string(row++), cfg = folder + "/" + CONFIG_FILE_NAME;
+        const std::string node = c.node >= DEVICE ? folder + "/node" : cfg, second = folder + "/second";
+        uid_t uid = c.uid == PLAYER ? nobody->pw_uid : uid_t(c.uid);
+        gid_t gid = c.gid == PLAYER ? nogroup->gr_gid : gid_t(c.gid);
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        ASSERT_EQ(chown(folder.c_str(), c.playersFolder ? nobody->pw_uid : 0,
+                        c.playersFolder ? nogroup->gr_gid : 0), 0);
+        bool made = c.node == DEVICE ? mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0
+                    : c.node == FIFO ? mkfifo(node.c_str(), 0600) == 0
+                                     : WriteFileBytes(node, old);
+        ASSERT_TRUE(made && (c.node < DEVICE || symlink("node", cfg.c_str()) == 0) &&
+                    (c.node != HARD_LINK || link(cfg.c_str(), second.c_str()) == 0) &&
+                    chown(node.c_str(), uid, gid) == 0 && chmod(node.c_str(), c.mode) == 0);
+        struct stat before, after;
+        ASSERT_EQ(stat(cfg.c_str(), &before), 0);
+        pid_t pid = fork();
+        if (pid == 0) {
+            uid_t u = nobody->pw_uid;
+            gid_t g = nogroup->gr_gid;
+            if (c.byPlayer && (setgroups(0, nullptr) != 0 || setresgid(g, g, g) != 0 || setresuid(u, u, u) != 0))
+                _exit(77);
+            _exit(SaveHardwareConfigTo(cfg.c_str()) ? 0 : 1);
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.saves ? 0 : 1);
+        ASSERT_EQ(stat(cfg.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_TRUE(after.st_uid == uid && after.st_gid == gid) << after.st_uid << ":" << after.st_gid;
+        EXPECT_EQ(after.st_nlink, before.st_nlink);
+        EXPECT_EQ(after.st_rdev, before.st_rdev);
+        if (c.node < DEVICE) {
+            EXPECT_EQ(ReadFileBytes(cfg), want);
+            EXPECT_EQ(ReadFileBytes(c.node == HARD_LINK ? second : cfg), want);
+        }
+    }
+}
+
+// A file whose version the loader does not know (or too short for a version
+// word) is kept in hwconfig.cfg.bak before the save replaces it, with one line
+// on stderr; a backup is rewritten only when it holds other bytes.
+TEST(HwconfigSave, UnrecognisedFileIsKeptInOneBackup) {
+    const std::string v5 = NoisyFile(5, 500, 9), bak = std::string(CONFIG_FILE_NAME) + ".bak";
+    struct Case {
+        const char* name;
+        std::string file;
+        const char* earlierBackup;  // null: none
+        bool kept;
+    };
+    const Case cases[] = {
+        {"version 5", v5, nullptr, true},
+        {"three bytes", std::string("\4\0\0", 3), nullptr, true},
+        {"empty file: nothing to keep", "", nullptr, false},
+        {"version 2 cut short", NoisyFile(2, 100, 1), nullptr, false},
+        {"version 4", NoisyFile(4, CONFIG_V4_BYTES, 2), nullptr, false},
+        {"the backup already holds these bytes", v5, v5.c_str(), true},
+        {"the backup holds other bytes", v5, "an older file", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempWorkDir dir;
+        ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, c.file));
+        ASSERT_TRUE(!c.earlierBackup || WriteFileBytes(bak, c.earlierBackup));
+        utimbuf past{1000, 1000};
+        utime(bak.c_str(), &past);
+        ResetHardwareConfig();
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(SaveHardwareConfig());
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ReadFileBytes(CONFIG_FILE_NAME), Encoded());
+        EXPECT_EQ(ReadFileBytes(bak), c.kept ? c.file : std::string());
+        std::set<std::string> names = {CONFIG_FILE_NAME};
+        if (c.kept) names.insert(bak);
+        EXPECT_EQ(DirectoryEntries("."), names);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.kept ? 1 : 0) << err;
+        EXPECT_TRUE(!c.kept || err.find(bak) != std::string::npos) << err;
+        struct stat st {};
+        stat(bak.c_str(), &st);
+        EXPECT_TRUE(!c.earlierBackup || c.earlierBackup != c.file || st.st_mtime == 1000) << "rewritten";
     }
 }

@@ -279,6 +279,19 @@ TEST_F(TextEntryTest, StringStoreBackNeverGrowsPastTheTargetsRoom) {
     EXPECT_EQ(huge[EDIT_BUFFER_SIZE], 'h') << "nothing written past the bound";
 }
 
+// The room of a string target is measured when the edit starts: a target the
+// program shortens during the edit still receives the whole text shown.
+TEST_F(TextEntryTest, StringTargetHoldsTheShownTextAfterTheProgramShortensIt) {
+    std::strcpy(text, "hello world");   // longer than the field's 8 typed characters
+    Press({SDLK_F4});
+    Press({SDLK_END});
+    text[0] = '\0';
+    Step();
+    EXPECT_EQ(std::string(text), Text());
+    Press({SDLK_BACKSPACE});
+    EXPECT_EQ(std::string(text), "hello worl");
+}
+
 TEST_F(TextEntryTest, FieldsWithoutWidthOrSizeTakeNothingAndDoNotFault) {
     char empty[8] = "";
     int32_t five = 5;

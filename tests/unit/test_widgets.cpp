@@ -134,15 +134,27 @@ TEST_F(WidgetTest, EachBehaviourKindChangesOnlyItsFields) {
     AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
     EXPECT_TRUE(Slot(0).action == &LogCurrent && Slot(0).kind == WIDGET_TOGGLE);
 
-    // Unknown kinds, and kinds handed the wrong form of value, change nothing:
-    // an integer never becomes an address the update would write through.
+    // Unknown kinds change nothing.
     Widget before = Slot(0);
     AttachBehaviour(11, intptr_t(5));
     AttachBehaviour(0, static_cast<void*>(&i32));
-    AttachBehaviour(BEHAVIOUR_TOGGLE, intptr_t(0x1234));
-    AttachBehaviour(BEHAVIOUR_HOTKEY, static_cast<void*>(&i32));
-    AttachBehaviour(BEHAVIOUR_ACTION, intptr_t(1));
     EXPECT_EQ(std::memcmp(&before, &Slot(0), sizeof before), 0);
+}
+
+// The value's form never decides the behaviour, the kind does: an address
+// passed as an integer still toggles, and a state given as a literal 0 applies.
+TEST_F(WidgetTest, TheKindAloneDecidesHowTheValueIsRead) {
+    int32_t flag = 0;
+    layout = [&] {
+        Add("Flag", 4, 4);
+        AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&flag);
+        AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_f);
+        Add("Off", 4, 40);
+        AttachBehaviour(2, 0);
+    };
+    Step({SDLK_f});
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(Slot(1).state, STATE_DISABLED);
 }
 
 TEST_F(WidgetTest, ToggleRadioAndEmptyWidgets) {
