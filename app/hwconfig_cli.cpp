@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -22,7 +23,6 @@ constexpr const char* TOOL_NAME = "quillon-hwconfig";
 
 // At exit the setup program keeps the bytes of a file it could not recognise
 // under the file's name with this suffix before it writes the new file.
-constexpr const char* UNRECOGNISED_BACKUP_SUFFIX = ".bak";
 
 // ---- the fields -------------------------------------------------------------
 // One table drives parsing, checking, printing and --help.
@@ -539,12 +539,14 @@ void PrintExitFate(FileStatus status, const char* path) {
         std::printf("; the setup program writes a complete version-%u file at exit", CONFIG_VERSION);
         break;
     case STATUS_UNRECOGNISED:
-        std::printf("; at exit the setup program keeps the file's bytes as %s%s, then writes a new "
-                    "version-%u file", path, UNRECOGNISED_BACKUP_SUFFIX, CONFIG_VERSION);
+        std::printf("; the setup program writes a new version-%u file at exit", CONFIG_VERSION);
         break;
     case STATUS_MISSING: std::printf("; the setup program creates it at exit"); break;
     default: std::printf("; the setup program tries to replace it at exit"); break;
     }
+    char backup[PATH_MAX];
+    if (ConfigFileNeedsBackup(path) && GetConfigBackupName(path, backup, sizeof backup))
+        std::printf(", keeping the file's bytes in %s first", backup);
     std::printf("\n");
 }
 
