@@ -176,11 +176,15 @@ struct SaveFailure {
     int error;
 };
 
+// Every message names the running program first (the setup screen or the tool).
 bool ReportSaveFailure(const char* path, SaveFailure failure) {
-    std::fprintf(stderr, "Could not save the settings to %s: %s: %s\n", path, failure.step,
-                 std::strerror(failure.error));
+    std::fprintf(stderr, "%s: Could not save the settings to %s: %s: %s\n",
+                 program_invocation_short_name, path, failure.step, std::strerror(failure.error));
     return false;
 }
+
+// Room for a step message that names the backup file.
+char backupStep[PATH_MAX + 64];
 
 constexpr int MAX_LINK_DEPTH = 16;
 
@@ -205,35 +209,89 @@ bool ResolveSaveTarget(const char* path, char* out, size_t outSize) {
     return true;
 }
 
-// The mode a fresh file would get, or the old file's own mode.
-mode_t ModeForNewFile(const struct stat* old) {
-    if (old) return old->st_mode & 07777;
+// What a write puts into a file: an image in memory, or (fd >= 0) all that an
+// open file holds, from its start.
+struct SaveSource {
+    const uint8_t* bytes;
+    size_t size;
+    int fd;
+};
+
+// Writes all n bytes, resuming after interruptions and partial writes.
+bool WriteAll(int fd, const uint8_t* bytes, size_t n) {
+    while (n > 0) {
+        ssize_t done = write(fd, bytes, n);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        bytes += done;
+        n -= size_t(done);
+    }
+    return true;
+}
+
+// Writes the source from the start of fd; `written` receives its length.
+bool CopySource(int fd, const SaveSource& src, off_t* written, SaveFailure* failure) {
+    if (src.fd < 0) {
+        *written = off_t(src.size);
+        if (WriteAll(fd, src.bytes, src.size)) return true;
+        *failure = {"cannot write", errno};
+        return false;
+    }
+    uint8_t chunk[4096];
+    for (off_t at = 0;;) {
+        ssize_t n = pread(src.fd, chunk, sizeof chunk, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *failure = {"cannot read the file to keep", errno};
+            return false;
+        }
+        if (n == 0) {
+            *written = at;
+            return true;
+        }
+        if (!WriteAll(fd, chunk, size_t(n))) {
+            *failure = {"cannot write", errno};
+            return false;
+        }
+        at += n;
+    }
+}
+
+// Writes the source over the start of fd; a regular file is then cut to the
+// source's length and flushed to disk. Closes fd; records the first error.
+bool FillAndClose(int fd, const SaveSource& src, SaveFailure* failure) {
+    struct stat st;
+    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    off_t written = 0;
+    bool ok = CopySource(fd, src, &written, failure);
+    if (ok && regular && ftruncate(fd, written) != 0) {
+        *failure = {"cannot write", errno};
+        ok = false;
+    }
+    if (ok && regular && fsync(fd) != 0) {
+        *failure = {"cannot flush to disk", errno};
+        ok = false;
+    }
+    if (close(fd) != 0 && ok) {
+        *failure = {"cannot close", errno};
+        ok = false;
+    }
+    return ok;
+}
+
+// The mode a fresh file gets when there is no file to take it from.
+mode_t DefaultNewFileMode() {
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
 }
 
-// Writes, flushes, syncs and closes; on failure the temporary file stays for
-// the caller to remove. Records the first error met.
-bool WriteTemporaryFile(int fd, const uint8_t* bytes, size_t size, SaveFailure* failure) {
-    FILE* f = fdopen(fd, "wb");
-    if (!f) {
-        *failure = {"cannot open the temporary file", errno};
-        close(fd);
-        return false;
-    }
-    bool ok = std::fwrite(bytes, 1, size, f) == size;
-    if (ok) ok = std::fflush(f) == 0;
-    if (!ok) *failure = {"cannot write the temporary file", errno};
-    if (ok && fsync(fileno(f)) != 0) {
-        *failure = {"cannot flush the temporary file to disk", errno};
-        ok = false;
-    }
-    if (std::fclose(f) != 0 && ok) {
-        *failure = {"cannot close the temporary file", errno};
-        ok = false;
-    }
-    return ok;
+// The new file has, or could be given, the owner and group of `like`.
+bool CarryOwner(int fd, const struct stat& like) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) return false;
+    if (st.st_uid == like.st_uid && st.st_gid == like.st_gid) return true;
+    return fchown(fd, like.st_uid, like.st_gid) == 0;
 }
 
 // Makes the rename itself durable; a directory that cannot be synced still
@@ -251,6 +309,153 @@ void SyncDirectoryOf(const char* target) {
     if (fd < 0) return;
     fsync(fd);
     close(fd);
+}
+
+enum WriteOutcome { WRITE_DONE, WRITE_FAILED, WRITE_IN_PLACE };
+
+// Writes a temporary file beside the target and renames it over the target.
+// Returns WRITE_IN_PLACE, having changed nothing, when the temporary file
+// cannot be created or cannot carry the old file's owner and group. A new
+// file takes the mode of `model` (and its owner where it may) when given.
+WriteOutcome ReplaceThroughTemporary(const char* target, const struct stat* old,
+                                     const struct stat* model, const SaveSource& src,
+                                     SaveFailure* failure) {
+    char temporary[PATH_MAX];
+    if (std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", target) >= int(sizeof temporary))
+        return WRITE_IN_PLACE;
+    int fd = mkstemp(temporary);
+    if (fd < 0) return WRITE_IN_PLACE;
+    const struct stat* like = old ? old : model;
+    if (like && !CarryOwner(fd, *like) && old) {
+        close(fd);
+        unlink(temporary);
+        return WRITE_IN_PLACE;
+    }
+    // After the owner: a change of owner clears the set-id bits. A file system
+    // without modes still takes the settings.
+    (void)fchmod(fd, like ? like->st_mode & 07777 : DefaultNewFileMode());
+    if (!FillAndClose(fd, src, failure)) {
+        unlink(temporary);
+        return WRITE_FAILED;
+    }
+    if (std::rename(temporary, target) != 0) {
+        *failure = {"cannot replace it", errno};
+        unlink(temporary);
+        return WRITE_FAILED;
+    }
+    SyncDirectoryOf(target);
+    return WRITE_DONE;
+}
+
+// Writes over the file as it stands, as "wb" did, but without cutting it
+// first; creates it (with the mode of `model` when given) if it is missing.
+bool WriteInPlace(const char* target, const struct stat* model, const SaveSource& src,
+                  SaveFailure* failure) {
+    // Non-blocking only while opening: a FIFO nobody reads is refused at once
+    // instead of holding the program at its exit.
+    int fd = open(target, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                  model ? model->st_mode & 07777 : 0666);
+    if (fd < 0) {
+        *failure = {"cannot open it for writing", errno};
+        return false;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        *failure = {"cannot open it for writing", errno};
+        close(fd);
+        return false;
+    }
+    return FillAndClose(fd, src, failure);
+}
+
+// Puts the source into the file at `target` (links already followed). A
+// regular file with one name whose owner and group the new file can carry, or
+// a missing one, is replaced through a temporary file and a rename, so a crash
+// leaves the old or the new file whole. Any other file stays the same file and
+// is written in place: a second name keeps seeing it, another owner keeps it,
+// a device or FIFO stays one. Mode, owner and group are kept either way.
+bool WriteSettingsFile(const char* target, const struct stat* model, const SaveSource& src,
+                       SaveFailure* failure) {
+    struct stat old;
+    bool exists = stat(target, &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
+        *failure = {"cannot replace it", EISDIR};
+        return false;
+    }
+    // A file the user may not write stays as it is, as an overwrite would.
+    if (exists && access(target, W_OK) != 0) {
+        *failure = {"cannot write it", errno};
+        return false;
+    }
+    if (!exists || (S_ISREG(old.st_mode) && old.st_nlink == 1)) {
+        WriteOutcome outcome =
+            ReplaceThroughTemporary(target, exists ? &old : nullptr, model, src, failure);
+        if (outcome != WRITE_IN_PLACE) return outcome == WRITE_DONE;
+    }
+    return WriteInPlace(target, exists ? &old : model, src, failure);
+}
+
+// True when the open file holds bytes the loader cannot read: fewer than four,
+// or an unknown version word. An empty file holds nothing to keep.
+bool HoldsUnknownBytes(int fd) {
+    uint8_t head[4];
+    ssize_t n = pread(fd, head, sizeof head, 0);
+    if (n == 0) return false;
+    return n < 4 || !FindLayout(GetLittle32(head));
+}
+
+// True when the file at `path` holds exactly what `fd`'s file holds.
+bool HoldsSameBytes(int fd, const char* path) {
+    int other = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (other < 0) return false;
+    struct stat a, b;
+    bool same = fstat(fd, &a) == 0 && fstat(other, &b) == 0 && S_ISREG(b.st_mode) &&
+                a.st_size == b.st_size;
+    uint8_t x[4096], y[4096];
+    for (off_t at = 0; same && at < a.st_size; at += off_t(sizeof x)) {
+        ssize_t n = pread(fd, x, sizeof x, at);
+        same = n > 0 && pread(other, y, sizeof y, at) == n && std::memcmp(x, y, size_t(n)) == 0;
+    }
+    close(other);
+    return same;
+}
+
+// The backup's name: the file the links lead to, plus the backup suffix.
+bool BackupNameOf(const char* target, char* out, size_t outSize) {
+    char name[PATH_MAX];
+    int length = std::snprintf(name, sizeof name, "%s%s", target, CONFIG_BACKUP_SUFFIX);
+    return length < int(sizeof name) && ResolveSaveTarget(name, out, outSize);
+}
+
+// Before a file the loader cannot read is replaced, its bytes go to the
+// backup (left alone when it already holds them), and one line names it. A
+// file that cannot be kept is not replaced.
+bool KeepUnknownFile(const char* path, const char* target, SaveFailure* failure) {
+    struct stat st;
+    if (stat(target, &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    int fd = open(target, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *failure = {"cannot read it to see whether it needs a backup", errno};
+        return false;
+    }
+    char backup[PATH_MAX];
+    bool ok = true;
+    if (HoldsUnknownBytes(fd)) {
+        ok = BackupNameOf(target, backup, sizeof backup);
+        if (!ok) *failure = {"cannot keep its contents: the backup's name is too long", ENAMETOOLONG};
+        if (ok && !HoldsSameBytes(fd, backup)) {
+            ok = WriteSettingsFile(backup, &st, SaveSource{nullptr, 0, fd}, failure);
+            if (!ok) {
+                std::snprintf(backupStep, sizeof backupStep, "cannot keep its contents in %s", backup);
+                failure->step = backupStep;
+            }
+        }
+        if (ok)
+            std::fprintf(stderr, "%s: %s holds settings this program cannot read; its bytes are "
+                         "kept in %s\n", program_invocation_short_name, path, backup);
+    }
+    close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -309,33 +514,31 @@ bool SaveHardwareConfigTo(const char* path) {
     uint8_t image[CONFIG_V4_BYTES];
     EncodeHardwareConfig(image);
     char target[PATH_MAX];
-    char temporary[PATH_MAX];
-    if (!ResolveSaveTarget(path, target, sizeof target) ||
-        std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", target) >= int(sizeof temporary))
+    if (!ResolveSaveTarget(path, target, sizeof target))
         return ReportSaveFailure(path, {"the name is too long", ENAMETOOLONG});
-    struct stat old;
-    bool exists = stat(target, &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        return ReportSaveFailure(path, {"cannot replace it", EISDIR});
-    // A file the user may not write stays as it is, as an overwrite would.
-    if (exists && access(target, W_OK) != 0)
-        return ReportSaveFailure(path, {"cannot replace it", errno});
-    int fd = mkstemp(temporary);
-    if (fd < 0) return ReportSaveFailure(path, {"cannot create a temporary file", errno});
-    // A file system without modes still takes the settings.
-    (void)fchmod(fd, ModeForNewFile(exists && S_ISREG(old.st_mode) ? &old : nullptr));
     SaveFailure failure{"", 0};
-    if (!WriteTemporaryFile(fd, image, sizeof image, &failure)) {
-        unlink(temporary);
+    if (!KeepUnknownFile(path, target, &failure) ||
+        !WriteSettingsFile(target, nullptr, SaveSource{image, sizeof image, -1}, &failure))
         return ReportSaveFailure(path, failure);
-    }
-    if (std::rename(temporary, target) != 0) {
-        failure = {"cannot replace it", errno};
-        unlink(temporary);
-        return ReportSaveFailure(path, failure);
-    }
-    SyncDirectoryOf(target);
     return true;
+}
+
+bool ConfigFileNeedsBackup(const char* path) {
+    char target[PATH_MAX];
+    struct stat st;
+    if (!ResolveSaveTarget(path, target, sizeof target) || stat(target, &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return false;
+    int fd = open(target, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    bool unknown = HoldsUnknownBytes(fd);
+    close(fd);
+    return unknown;
+}
+
+bool GetConfigBackupName(const char* path, char* out, size_t outSize) {
+    char target[PATH_MAX];
+    return ResolveSaveTarget(path, target, sizeof target) && BackupNameOf(target, out, outSize);
 }
 
 bool SaveHardwareConfig() { return SaveHardwareConfigTo(CONFIG_FILE_NAME); }

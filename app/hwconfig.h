@@ -1,5 +1,5 @@
 // The hardware configuration: the record the game reads from hwconfig.cfg,
-// its defaults, the loader of versions 1..4 and the atomic version-4 saver.
+// its defaults, the loader of versions 1..4 and the version-4 saver.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@ constexpr size_t CONFIG_V2_BYTES = 416;
 constexpr size_t CONFIG_V3_BYTES = 420;
 constexpr size_t CONFIG_V4_BYTES = 444;
 constexpr const char* CONFIG_FILE_NAME = "hwconfig.cfg";
+constexpr const char* CONFIG_BACKUP_SUFFIX = ".bak";  // where an unreadable file's bytes are kept
 
 // Thirteen little-endian words, in file order.
 struct HardwareConfig {
@@ -72,9 +73,23 @@ void CompleteHeightFromWidth();
 // Serialises the three records as the 444-byte version-4 image.
 void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]);
 
-// Writes the version-4 file through a temporary file in the same directory and
-// renames it over the old one only when completely written and flushed. On
-// failure the old file is untouched, one line on stderr says why, and the
-// result is false.
+// Writes the version-4 file. A regular file with one name whose owner and
+// group the new file can carry (or no file yet) is replaced through a
+// temporary file renamed over it only when completely written and flushed;
+// any other file (more names, another owner, a folder the user cannot create
+// files in, a device or FIFO) is written in place, every write and the close
+// checked. Links are followed; mode, owner and group are kept. A file the
+// loader cannot read is first kept in its backup (see below), with one line on
+// stderr; if it cannot be kept it is not replaced. On failure one line on
+// stderr, beginning with the program's name, says why, and the result is false.
 bool SaveHardwareConfig();
 bool SaveHardwareConfigTo(const char* path);
+
+// True when the next save of `path` keeps the file's bytes in its backup
+// first: it is a regular file (links followed) of 1 to 3 bytes, or one whose
+// version word is not 1..4, or one that cannot be read. Never writes.
+bool ConfigFileNeedsBackup(const char* path);
+
+// The backup's name for `path`: the file its links lead to, plus
+// CONFIG_BACKUP_SUFFIX, links of that name followed. False when too long.
+bool GetConfigBackupName(const char* path, char* out, size_t outSize);

@@ -76,7 +76,28 @@ void SetWindowIcon() {
     if (icon) SDL_WM_SetIcon(icon, nullptr);
 }
 
+// SDL 1.2 falls back to text-terminal video drivers when X cannot be used,
+// which fill the terminal with escape sequences; the screen needs X. A
+// player's own SDL_VIDEODRIVER choice is left as it is.
+bool RequireXDisplay() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && *driver) return true;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        std::fprintf(stderr, "quillon-setup: needs an X display, and DISPLAY is not set\n");
+        return false;
+    }
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    return true;
+}
+
 }  // namespace
+
+bool IsResolutionChoice(int32_t width) {
+    for (const RadioLabel& r : RESOLUTION_LABELS)
+        if (r.width == width) return true;
+    return false;
+}
 
 void LayOutSetupScreen() {
     AddWhiteLabel("Done", 4, 4);
@@ -106,8 +127,10 @@ bool StartSetup() {
     // remote desktops. The grab still confines the pointer to the window.
     // A player's own SDL_MOUSE_RELATIVE setting is left as it is.
     setenv("SDL_MOUSE_RELATIVE", "0", 0);
+    if (!RequireXDisplay()) return false;
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "quillon-setup: cannot start SDL: %s\n", SDL_GetError());
+        std::fprintf(stderr, "quillon-setup: cannot start SDL on display %s: %s\n",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(none)", SDL_GetError());
         return false;
     }
     videoState = VideoState{SETUP_WINDOW_WIDTH, SETUP_WINDOW_HEIGHT, 16, 0, 0, 1, 1};
@@ -160,8 +183,9 @@ void RunSetupFrame() {
 
 int FinishSetup() {
     CompleteHeightFromWidth();
-    SaveHardwareConfig();
+    bool saved = SaveHardwareConfig();
     SDL_WM_IconifyWindow();
     SDL_Quit();
-    return 0;
+    // A launcher must be able to tell that the player's choices were lost.
+    return saved ? 0 : 1;
 }

@@ -15,9 +15,13 @@ extern int32_t colourPickerOpen;
 
 // Loads the configuration, starts SDL, opens the 640x480 window with caption
 // and icon, grabs the input, names the texture slots, loads the font and key
-// names. Returns false (with one line on stderr) when SDL or the window could
-// not be started; nothing has been written then.
+// names. Returns false (with one line on stderr) when there is no X display
+// (DISPLAY unset or empty and no SDL_VIDEODRIVER chosen) or SDL or the window
+// could not be started; nothing has been written then.
 bool StartSetup();
+
+// True when one of the four resolution choices stores this width.
+bool IsResolutionChoice(int32_t width);
 
 // True while "Done" is not activated and no quit was requested.
 bool SetupShouldContinue();
@@ -31,5 +35,6 @@ void LayOutSetupScreen();
 void RunSetupFrame();
 
 // Completes the height from the width, saves, iconifies and shuts SDL down.
-// Returns the process exit status (0).
+// Returns the process exit status: 0 when the file was written, 1 when the
+// save failed (its one line on stderr says why).
 int FinishSetup();

@@ -105,8 +105,9 @@ void DrawGrid() {
     }
 }
 
-// Keys the viewer itself answers; Escape only while no field holds the keyboard.
-void HandleKeys() {
+// Keys the viewer itself answers. Escape quits only when no field held the
+// keyboard before this frame's update (`wasEditing`): otherwise it ended an edit.
+void HandleKeys(bool wasEditing) {
     if (IsKeyPressed(SDLK_F5)) {
         char name[SCREENSHOT_NAME_BYTES];
         if (SaveScreenshot(name, sizeof name))
@@ -114,7 +115,7 @@ void HandleKeys() {
         else
             std::snprintf(viewer.status, sizeof viewer.status, "screenshot not saved");
     }
-    if (IsKeyPressed(SDLK_ESCAPE) && !widgetTable.captured) viewer.quit = true;
+    if (IsKeyPressed(SDLK_ESCAPE) && !wasEditing) viewer.quit = true;
 }
 
 void RunViewerFrame() {
@@ -122,12 +123,15 @@ void RunViewerFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
     widgetTable.count = 0;
     AddWidget("Filter", 8, 8, LABEL_SIZE, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(viewer.filter));
+    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, viewer.filter);
     PumpEvents();
     SnapshotKeyboard();
     SnapshotMouse();
+    // Taken before the update: the update that sees Escape end an edit also
+    // clears `captured`, so reading it afterwards would quit as well.
+    bool wasEditing = widgetTable.captured;
     UpdateWidgets();
-    HandleKeys();  // before drawing: the screenshot shows the last frame on screen
+    HandleKeys(wasEditing);  // before drawing: the screenshot shows the last frame on screen
     SetupFrameState();
     DrawGrid();
     PrintText("/s", 632 | ALIGN_END, 8, NAME_SIZE, 1, 1, 0.5f, 1, viewer.status);

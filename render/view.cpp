@@ -23,12 +23,14 @@ ViewportPixels ScaleViewRect(int32_t x, int32_t y, int32_t w, int32_t h) {
     return v;
 }
 
-// Sets the viewport; returns false (and sets nothing) for an empty rectangle.
-static bool SetViewport(int32_t x, int32_t y, int32_t w, int32_t h, ViewportPixels* out) {
-    *out = ScaleViewRect(x, y, w, h);
-    if (out->width <= 0 || out->height <= 0) return false;
-    glViewport(out->x, out->y, out->width, out->height);
-    return true;
+// Sets and returns the viewport; a size that scales below 0 counts as 0, so an
+// empty rectangle gets an empty viewport at its scaled corner.
+static ViewportPixels SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) {
+    ViewportPixels v = ScaleViewRect(x, y, w, h);
+    if (v.width < 0) v.width = 0;
+    if (v.height < 0) v.height = 0;
+    glViewport(v.x, v.y, v.width, v.height);
+    return v;
 }
 
 static void ResetTextureAndModelview() {
@@ -39,21 +41,24 @@ static void ResetTextureAndModelview() {
 }
 
 void SetPerspectiveView(int32_t x, int32_t y, int32_t w, int32_t h, float near, float far) {
-    ViewportPixels v;
-    if (SetViewport(x, y, w, h, &v)) {
+    ViewportPixels v = SetViewport(x, y, w, h);
+    double n = near, f = far;
+    // An empty viewport has no aspect, and glFrustum refuses a flat box or a
+    // depth range that is not positive: the previous projection stays then.
+    if (v.width > 0 && v.height > 0 && n > 0 && f > 0 && n != f) {
         float aspect = float(v.height) / float(v.width);
-        double n = near;
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glFrustum(-n, n, -double(aspect) * n, double(aspect) * n, n, double(far));
+        glFrustum(-n, n, -double(aspect) * n, double(aspect) * n, n, f);
     }
     ResetTextureAndModelview();
 }
 
 void SetOrthoView(int32_t x, int32_t y, int32_t w, int32_t h,
                   float halfWidth, float halfHeight, float halfDepth) {
-    ViewportPixels v;
-    if (SetViewport(x, y, w, h, &v)) {
+    SetViewport(x, y, w, h);
+    // glOrtho refuses a box that is flat along any axis.
+    if (halfWidth != 0 && halfHeight != 0 && halfDepth != 0) {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(-halfWidth, halfWidth, -halfHeight, halfHeight, -halfDepth, halfDepth);

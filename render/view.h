@@ -20,11 +20,15 @@ ViewportPixels ScaleViewRect(int32_t x, int32_t y, int32_t w, int32_t h);
 
 // Viewport for the rectangle, a 90-degree horizontal frustum whose vertical
 // extent follows the viewport's pixel aspect, identity texture and modelview;
-// leaves GL_MODELVIEW current. An empty or negative scaled rectangle keeps the
-// previous viewport and projection (no division by zero, no invalid frustum).
+// leaves GL_MODELVIEW current. A rectangle that scales to no pixels gets an
+// empty viewport at its scaled corner (sizes below 0 count as 0); the previous
+// projection then stays, as it does for a near or far that is not positive or
+// a near equal to far: never a division by zero or an invalid frustum.
 void SetPerspectiveView(int32_t x, int32_t y, int32_t w, int32_t h, float near, float far);
 
-// As SetPerspectiveView with the box glOrtho(-a, a, -b, b, -c, c).
+// As SetPerspectiveView with the box glOrtho(-a, a, -b, b, -c, c), loaded for
+// an empty viewport too; a box flat along an axis (a, b or c 0) keeps the
+// previous projection.
 void SetOrthoView(int32_t x, int32_t y, int32_t w, int32_t h,
                   float halfWidth, float halfHeight, float halfDepth);
 

@@ -135,13 +135,17 @@ int32_t ColumnUnderMouse(const Widget& w) {
     return (inputState.mouse.x - w.x) / w.size;
 }
 
-// Longest text a string target may receive: its present length or the field's
-// typing capacity, whichever is larger. Whatever is stored never grows past
-// that, so a target that held its first value keeps room for every later one.
-int32_t StringStoreLimit(const Widget& w, const char* target) {
-    int32_t limit = int32_t(strnlen(target, STRING_LIMIT));
+// Fixes, when an edit starts, the longest text a string target may receive:
+// its length then or the field's typing capacity, whichever is larger (at
+// most 255). The target then always receives the whole text the field shows,
+// whatever the program does to it meanwhile, and never more than that room.
+void FixStringRoom(Widget& w) {
+    w.editTarget = w.target;
+    w.editLimit = 0;
+    if (!w.target || w.editType != EDIT_STRING) return;
+    int32_t limit = int32_t(strnlen(static_cast<const char*>(w.target), STRING_LIMIT));
     if (w.width - 1 > limit) limit = w.width - 1;
-    return limit > STRING_LIMIT ? STRING_LIMIT : limit;
+    w.editLimit = limit > STRING_LIMIT ? STRING_LIMIT : limit;
 }
 
 void LoadTarget(const Widget& w) {
@@ -161,7 +165,7 @@ void LoadTarget(const Widget& w) {
 }
 
 // Converts the text back; a failed conversion leaves the target as it was.
-void StoreTarget(const Widget& w) {
+void StoreTarget(Widget& w) {
     if (!w.target) return;
     const char* text = textEntry.buffer;
     switch (w.editType) {
@@ -181,8 +185,10 @@ void StoreTarget(const Widget& w) {
         break;
     }
     default: {
+        // A slot whose target changed during the edit is measured afresh.
+        if (w.editTarget != w.target) FixStringRoom(w);
         char* target = static_cast<char*>(w.target);
-        int32_t n = int32_t(strnlen(text, StringStoreLimit(w, target)));
+        int32_t n = int32_t(strnlen(text, size_t(w.editLimit)));
         std::memmove(target, text, size_t(n));
         target[n] = '\0';
         break;
@@ -190,7 +196,8 @@ void StoreTarget(const Widget& w) {
     }
 }
 
-void StartEdit(const Widget& w) {
+void StartEdit(Widget& w) {
+    FixStringRoom(w);
     LoadTarget(w);
     if (inputState.mouse.leftDown) {
         textEntry.anchor = textEntry.cursor = ColumnUnderMouse(w);

@@ -12,16 +12,6 @@ namespace {
 
 constexpr int32_t LABEL_LIMIT = WIDGET_TEXT_SIZE - 1;
 
-// Which of the three forms of AttachBehaviour delivered the value.
-enum ValueForm { VALUE_INTEGER, VALUE_ADDRESS, VALUE_FUNCTION };
-
-struct BehaviourValue {
-    ValueForm form;
-    intptr_t number;
-    void* address;
-    WidgetAction function;
-};
-
 // Number of slots the update and the drawing may visit, whatever `count` holds.
 int32_t UsedSlots() {
     int32_t n = widgetTable.count;
@@ -43,8 +33,12 @@ Widget* LastAddedWidget() {
     return &widgetTable.widgets[n - 1];
 }
 
-int32_t ToInt32(intptr_t value) {
-    return (value < INT32_MIN || value > INT32_MAX) ? 0 : int32_t(value);
+int32_t LowWord(const BehaviourValue& v) {
+    return int32_t(uint32_t(uintptr_t(v.bits)));
+}
+
+void* AsAddress(const BehaviourValue& v) {
+    return reinterpret_cast<void*>(v.bits);
 }
 
 void MakeTextEntry(Widget& w, int32_t editType, void* target) {
@@ -59,48 +53,27 @@ void MakeTextEntry(Widget& w, int32_t editType, void* target) {
 void ApplyBehaviour(int32_t kind, const BehaviourValue& v, int32_t extra) {
     Widget* w = LastAddedWidget();
     if (!w) return;
-    bool integer = v.form == VALUE_INTEGER;
-    bool address = v.form == VALUE_ADDRESS;
     switch (kind) {
-    case BEHAVIOUR_HOTKEY:
-        if (integer) w->hotkey = ToInt32(v.number);
-        break;
-    case BEHAVIOUR_STATE:
-        if (integer) w->state = ToInt32(v.number);
-        break;
-    case BEHAVIOUR_INT_ENTRY:
-        if (address) MakeTextEntry(*w, EDIT_INT, v.address);
-        break;
-    case BEHAVIOUR_UINT_ENTRY:
-        if (address) MakeTextEntry(*w, EDIT_UINT, v.address);
-        break;
-    case BEHAVIOUR_FLOAT_ENTRY:
-        if (address) MakeTextEntry(*w, EDIT_FLOAT, v.address);
-        break;
-    case BEHAVIOUR_STRING_ENTRY:
-        if (address) MakeTextEntry(*w, EDIT_STRING, v.address);
-        break;
-    case BEHAVIOUR_ACTION:
-        if (v.form == VALUE_FUNCTION) w->action = v.function;
-        break;
+    case BEHAVIOUR_HOTKEY: w->hotkey = LowWord(v); break;
+    case BEHAVIOUR_STATE: w->state = LowWord(v); break;
+    case BEHAVIOUR_INT_ENTRY: MakeTextEntry(*w, EDIT_INT, AsAddress(v)); break;
+    case BEHAVIOUR_UINT_ENTRY: MakeTextEntry(*w, EDIT_UINT, AsAddress(v)); break;
+    case BEHAVIOUR_FLOAT_ENTRY: MakeTextEntry(*w, EDIT_FLOAT, AsAddress(v)); break;
+    case BEHAVIOUR_STRING_ENTRY: MakeTextEntry(*w, EDIT_STRING, AsAddress(v)); break;
+    case BEHAVIOUR_ACTION: w->action = reinterpret_cast<WidgetAction>(v.bits); break;
     case BEHAVIOUR_TOGGLE:
-        if (!address) break;
         w->kind = WIDGET_TOGGLE;
-        w->target = v.address;
+        w->target = AsAddress(v);
         w->action = ToggleAction;
         break;
     case BEHAVIOUR_RADIO:
-        if (!address) break;
         w->kind = WIDGET_RADIO;
-        w->target = v.address;
+        w->target = AsAddress(v);
         w->radioValue = extra;
         w->action = RadioAction;
         break;
-    case BEHAVIOUR_REPEAT:
-        w->repeat = 1;
-        break;
-    default:
-        break;
+    case BEHAVIOUR_REPEAT: w->repeat = 1; break;
+    default: break;
     }
 }
 
@@ -210,16 +183,8 @@ void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, fl
     widgetTable.count++;
 }
 
-void AttachBehaviour(int32_t kind, intptr_t value, int32_t extra) {
-    ApplyBehaviour(kind, BehaviourValue{VALUE_INTEGER, value, nullptr, nullptr}, extra);
-}
-
-void AttachBehaviour(int32_t kind, void* target, int32_t extra) {
-    ApplyBehaviour(kind, BehaviourValue{VALUE_ADDRESS, 0, target, nullptr}, extra);
-}
-
-void AttachBehaviour(int32_t kind, WidgetAction action, int32_t extra) {
-    ApplyBehaviour(kind, BehaviourValue{VALUE_FUNCTION, 0, nullptr, action}, extra);
+void AttachBehaviour(int32_t kind, BehaviourValue value, int32_t extra) {
+    ApplyBehaviour(kind, value, extra);
 }
 
 void AddEmptyWidget() {

@@ -3,7 +3,9 @@
 // known across frames only by its slot, which keeps `activated` and
 // `wasActivated` through the rebuild.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 constexpr int WIDGET_SLOTS = 256;
 constexpr int WIDGET_TEXT_SIZE = 64;        // label with its NUL: at most 63 characters
@@ -58,6 +60,9 @@ struct Widget {
     int32_t editType;             // EDIT_INT .. EDIT_STRING
     void* target;                 // variable the behaviour reads and writes, or null
     WidgetAction action;          // run by the update while activated, or null
+    // Kept by AddWidget like the activation: a string field's edit state.
+    void* editTarget;             // the target measured when the edit started
+    int32_t editLimit;            // longest text that target takes during the edit
 };
 
 struct WidgetTable {
@@ -74,13 +79,32 @@ extern WidgetTable widgetTable;
 // to 63 characters). Ignored once all 256 slots are taken.
 void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, float g, float b);
 
+// The value given to AttachBehaviour, as bits: a key code or state, a
+// variable's address or a function. Any integer or enum, any pointer to a
+// writable object, a WidgetAction or nullptr converts to it, so one call form
+// serves every kind; anything else (a float, a pointer to const, another type
+// of function) does not compile. The kind alone decides how the bits are read.
+struct BehaviourValue {
+    intptr_t bits;
+
+    template <typename T, typename std::enable_if<std::is_integral<T>::value ||
+                                                      std::is_enum<T>::value, int>::type = 0>
+    BehaviourValue(T value) : bits(intptr_t(value)) {}
+    template <typename T, typename std::enable_if<!std::is_function<T>::value &&
+                                                      !std::is_const<T>::value, int>::type = 0>
+    BehaviourValue(T* address) : bits(reinterpret_cast<intptr_t>(address)) {}
+    BehaviourValue(WidgetAction action) : bits(reinterpret_cast<intptr_t>(action)) {}
+    BehaviourValue(std::nullptr_t) : bits(0) {}
+};
+
 // Changes the widget added last; ignored while count is 0 or after an add that
-// found the table full. `value` is a key code or state (kinds 1, 2, integer
-// form), an address (3..6, 8, 9, address form), a function (7) or unused (10);
-// a kind handed the wrong form of value changes nothing.
-void AttachBehaviour(int32_t kind, intptr_t value, int32_t extra = 0);
-void AttachBehaviour(int32_t kind, void* target, int32_t extra = 0);
-void AttachBehaviour(int32_t kind, WidgetAction action, int32_t extra = 0);
+// found the table full. Kinds 1 and 2 take the value's low 32 bits as a key
+// code or state, kinds 3..6, 8 and 9 take it as the target's address, kind 7
+// as the action, kind 10 ignores it; `extra` is kind 9's radio value. So
+// AttachBehaviour(BEHAVIOUR_TOGGLE, &flag), the same with (intptr_t)&flag, and
+// AttachBehaviour(BEHAVIOUR_STATE, 0) all do what they say. Other kinds change
+// nothing.
+void AttachBehaviour(int32_t kind, BehaviourValue value, int32_t extra = 0);
 
 // Appends a disabled widget with no label and an empty box. Ignored once all
 // 256 slots are taken.

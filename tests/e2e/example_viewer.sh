@@ -61,4 +61,19 @@ check "a second F5 writes scsht001.bmp" test -f "$WORKDIR/scsht001.bmp"
 close_window
 wait_setup_exit
 check_eq "exit status after closing the window" 0 "$EXIT_CODE"
+
+# Escape ends a filter edit and leaves the viewer running; the next one quits.
+( cd "$WORKDIR" && exec "$VIEWER_BIN" ) >"$WORKDIR/stdout.txt" 2>"$WORKDIR/stderr.txt" &
+SETUP_PID=$!
+WIN=$("$XTOOL" find "Quillon Texture Viewer" 20) || { echo "viewer window did not appear"; exit 1; }
+xdotool windowfocus "$WIN"
+settle 0.5
+click_at 30 16
+xdotool type --delay 80 'x'
+press Escape
+settle 0.5
+check "Escape in the filter keeps the viewer running" kill -0 "$SETUP_PID" 2>/dev/null
+press Escape
+wait_setup_exit
+check_eq "exit status after Escape outside the filter" 0 "$EXIT_CODE"
 finish

@@ -12,7 +12,8 @@ check_eq "cmake --install succeeds" 0 "$?"
 for f in lib/libquillon_engine.a include/quillon/render/loaders.h include/quillon/ui/widget.h \
          include/quillon/platform/video.h include/quillon/app/hwconfig.h share/quillon/font.bmp \
          share/quillon/qln.bmp lib/cmake/Quillon/QuillonConfig.cmake \
-         lib/cmake/Quillon/QuillonConfigVersion.cmake bin/quillon-setup; do
+         lib/cmake/Quillon/QuillonConfigVersion.cmake bin/quillon-setup \
+         share/man/man1/quillon-hwconfig.1 share/man/man6/quillon-setup.6; do
     check "installed $f" test -f "$PREFIX/$f"
 done
 

@@ -143,27 +143,32 @@ TEST_F(ViewTest, OrthoLoadsSymmetricBox) {
     ExpectResetMatrices();
 }
 
-// A rectangle that scales to no pixels keeps the previous viewport and
-// projection instead of dividing by zero; the modelview is still reset.
-TEST_F(ViewTest, EmptyScaledRectangleKeepsViewportAndProjection) {
-    struct Empty {
-        int windowW, x, w, h;
-    } cases[] = {{640, 0, 0, 100}, {320, 0, 1, 100}, {640, 0, 100, 0}, {640, 0, -50, 100}};
-    for (const Empty& c : cases) {
-        SCOPED_TRACE(testing::Message() << "window " << c.windowW << " w " << c.w << " h " << c.h);
+// A rectangle that scales to no pixels gets an empty viewport at its scaled
+// corner (negative sizes count as 0); the orthographic box is loaded as ever,
+// while the perspective keeps the previous projection rather than an invalid
+// frustum. The modelview is reset either way.
+TEST_F(ViewTest, EmptyScaledRectangleSetsAnEmptyViewport) {
+    const ViewportCase cases[] = {
+        {640, 480, 10, 0, 0, 100, 10, 380, 0, 100},
+        {320, 480, 40, 0, 1, 100, 20, 380, 0, 100},   // 0.5 pixel wide
+        {640, 480, 0, 20, 100, 0, 0, 460, 100, 0},
+        {640, 480, 0, 0, -50, 100, 0, 380, 0, 100},
+    };
+    for (const ViewportCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "window " << c.windowW << " x " << c.x << " w " << c.w << " h " << c.h);
         videoState.width = c.windowW;
+        videoState.height = c.windowH;
         Scramble();
         Matrix before = ReadMatrix(GL_PROJECTION_MATRIX);
-        SetPerspectiveView(c.x, 0, c.w, c.h, 1, 100);
-        ExpectViewport(3, 5, 7, 11);
+        SetPerspectiveView(c.x, c.y, c.w, c.h, 1, 100);
+        ExpectViewport(c.wantX, c.wantY, c.wantW, c.wantH);
         ExpectMatrixNear(ReadMatrix(GL_PROJECTION_MATRIX), before, 0, "projection");
         ExpectResetMatrices();
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        for (float v : ReadMatrix(GL_PROJECTION_MATRIX).m) EXPECT_TRUE(std::isfinite(v));
         Scramble();
-        SetOrthoView(c.x, 0, c.w, c.h, 1, 1, 1);
-        ExpectViewport(3, 5, 7, 11);
-        ExpectMatrixNear(ReadMatrix(GL_PROJECTION_MATRIX), before, 0, "projection");
+        SetOrthoView(c.x, c.y, c.w, c.h, 2, 2, 2);
+        ExpectViewport(c.wantX, c.wantY, c.wantW, c.wantH);
+        EXPECT_EQ(ReadMatrix(GL_PROJECTION_MATRIX).m[0], 0.5f) << "the box is loaded";
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
 }

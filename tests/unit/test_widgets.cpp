@@ -95,14 +95,14 @@ void LayOut() {
     AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_1);
     AddWidget("2. 800x600", 4, 144, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 800);
     AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_2);
-    AddWidget("Sound", 4, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &sound);
+    AddWidget("Sound", 4, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&sound);   // the kind reads the value
     AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_s);
     AddWidget("Repeat", 200, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &repeats);
     AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_r), AttachBehaviour(BEHAVIOUR_REPEAT, 1);
     AddWidget("Value:", 4, 400, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &value);
     AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F3);
     AddWidget("Grey", 300, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_g);
-    AttachBehaviour(BEHAVIOUR_ACTION, [] { greyRuns++; }), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
+    AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { greyRuns++; })), AttachBehaviour(2, 0);
     AddWidget("Hold", 400, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_h), AttachBehaviour(BEHAVIOUR_REPEAT, 1);
 }
 
