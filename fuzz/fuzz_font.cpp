@@ -1,7 +1,6 @@
 // Any bytes as font.bmp: the font is read by its own rules (no header check,
 // red byte as coverage, anything past the end opaque white), never past the
 // data, and the slot always ends up a whole 256x256 image.
-#include <cstdio>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
@@ -11,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EnterFuzzDirectory();
     videoState.openGL = 0;
-    FILE* f = std::fopen("font.bmp", "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) FuzzFail("could not write font.bmp");
+    WriteWholeFile("font.bmp", std::string(reinterpret_cast<const char*>(data), size));
     LoadFont();
     const TextureSlot& s = textureTable.slots[FONT_SLOT];
     if (s.width != FONT_SIZE || s.height != FONT_SIZE || !s.pixels || s.mipmapped) FuzzFail("font slot shape");

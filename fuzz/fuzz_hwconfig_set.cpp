@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,17 +17,6 @@
 namespace {
 
 constexpr int MOST_ARGUMENTS = 12;
-
-std::string ReadAll(const char* path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path, "rb")) {
-        char block[1024];
-        size_t got;
-        while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
-        std::fclose(f);
-    }
-    return bytes;
-}
 
 // The file every run starts from: what a first run of the program writes.
 std::string StartingFile() {
@@ -62,19 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         args.push_back(pieces[i]);
     }
     args.push_back(path);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(original.data(), 1, original.size(), f) != original.size() || std::fclose(f) != 0)
-        FuzzFail("could not write the starting file");
+    WriteWholeFile(path, original);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
     int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
-    std::string after = ReadAll(path.c_str());
+    std::string after = ReadWholeFile(path);
     if (status == HWCONFIG_EXIT_USAGE && after != original) FuzzFail("refused arguments changed the file");
-    if (after != original) {
-        if (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\x04\0\0\0", 4)) != 0)
-            FuzzFail("the file is neither the old one nor a whole version-4 file");
-    }
+    if (after != original && (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\x04\0\0\0", 4)) != 0))
+        FuzzFail("the file is neither the old one nor a whole version-4 file");
     if (status == HWCONFIG_EXIT_OK && !widthAssigned) {
         char* check[] = {args[0].data(), const_cast<char*>("--check"), const_cast<char*>(path.c_str()), nullptr};
         if (RunHwconfigTool(3, check) != HWCONFIG_EXIT_OK) FuzzFail("--set accepted a value --check reports");

@@ -59,3 +59,18 @@ int SplitAtNul(const uint8_t* data, size_t size, std::string* pieces, int most) 
     }
     return count;
 }
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char block[4096];
+        for (size_t got; (got = std::fread(block, 1, sizeof block, f)) > 0;) bytes.append(block, got);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) FuzzFail("could not write a file");
+}
