@@ -61,6 +61,13 @@ constexpr int BLANK_CURSOR_SIZE = 8;
 Uint8 blankCursorBits[BLANK_CURSOR_SIZE * BLANK_CURSOR_SIZE / 8];
 SDL_Cursor* blankCursor = nullptr;  // made once, kept until the process ends
 
+// True when the SDL 1.2 underneath is sdl12-compat, the SDL 1.2 interface over
+// SDL 2, rather than classic SDL 1.2.
+bool IsSdlCompatLayer() {
+    const SDL_version* v = SDL_Linked_Version();
+    return v && v->major == 1 && v->minor == 2 && v->patch >= COMPAT_LAYER_FIRST_PATCH;
+}
+
 void OnFocusGained() {
     if (videoState.openGL) SetVideoModeFromState();
     ReuploadTextures();
@@ -88,11 +95,6 @@ void HandleEvent(const SDL_Event& e) {
 }
 
 }  // namespace
-
-bool IsSdlCompatLayer() {
-    const SDL_version* v = SDL_Linked_Version();
-    return v && v->major == 1 && v->minor == 2 && v->patch >= COMPAT_LAYER_FIRST_PATCH;
-}
 
 // sdl12-compat draws an OpenGL window into a framebuffer object of its own and
 // copies it to the window at each swap. Code that reads the window back with

@@ -22,10 +22,6 @@ typedef void (*MultiTexCoord2fFn)(unsigned int unit, float s, float t);
 extern ActiveTextureFn glActiveTextureARBPtr;
 extern MultiTexCoord2fFn glMultiTexCoord2fARBPtr;
 
-// True when the SDL 1.2 underneath is sdl12-compat, the SDL 1.2 interface over
-// SDL 2 (it reports 1.2.50 and up), rather than classic SDL 1.2 (1.2.15 at most).
-bool IsSdlCompatLayer();
-
 // Call before SDL_Init: on sdl12-compat, turns its OpenGL scaling off (unless
 // the player set it) so that GL draws into and reads from the window's own
 // buffers, as on classic SDL 1.2. Does nothing on classic SDL 1.2.
