@@ -17,6 +17,7 @@
 void EnsureGlWindow() {
     static bool open = false;
     if (open) return;
+    ApplyVideoLibraryHints();  // the program's own start-up hints
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
         std::abort();
