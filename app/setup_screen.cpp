@@ -121,6 +121,7 @@ void LayOutSetupScreen() {
 
 bool StartSetup() {
     LoadHardwareConfig();
+    ApplyVideoLibraryHints();
     // With the input grabbed and the system cursor hidden SDL would otherwise
     // track the pointer by relative motion and re-centre it, so the drawn
     // cursor drifts from the real pointer on tablets, virtual machines and
@@ -137,7 +138,7 @@ bool StartSetup() {
     SDL_WM_SetCaption(SETUP_WINDOW_TITLE, SETUP_ICON_TITLE);
     SetWindowIcon();
     SDL_WM_GrabInput(SDL_GRAB_ON);
-    SDL_ShowCursor(SDL_DISABLE);
+    HideSystemCursor();
     if (!SetVideoModeFromState()) {
         std::fprintf(stderr, "quillon-setup: cannot open the %dx%d OpenGL window: %s\n",
                      SETUP_WINDOW_WIDTH, SETUP_WINDOW_HEIGHT, SDL_GetError());

@@ -57,13 +57,14 @@ void LoadListed(const char* pattern, bool tga) {
 }
 
 bool StartViewer() {
+    ApplyVideoLibraryHints();
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "quillon-texture-viewer: cannot start SDL: %s\n", SDL_GetError());
         return false;
     }
     videoState = VideoState{640, 480, 16, 0, 0, 1, 1};
     SDL_WM_SetCaption(VIEWER_TITLE, VIEWER_TITLE);
-    SDL_ShowCursor(SDL_DISABLE);
+    HideSystemCursor();
     if (!SetVideoModeFromState()) {
         std::fprintf(stderr, "quillon-texture-viewer: cannot open the window: %s\n", SDL_GetError());
         SDL_Quit();

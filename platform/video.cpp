@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/input.h"
@@ -51,11 +52,27 @@ void UploadSlotForRegain(int slot) {
                           mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
 }
 
+// sdl12-compat reports its version as 1.2.50 and up so that programs can tell
+// it from classic SDL 1.2, whose last release is 1.2.15.
+constexpr Uint8 COMPAT_LAYER_FIRST_PATCH = 50;
+
+// An 8 by 8 cursor whose data and mask bits are all clear: fully transparent.
+constexpr int BLANK_CURSOR_SIZE = 8;
+Uint8 blankCursorBits[BLANK_CURSOR_SIZE * BLANK_CURSOR_SIZE / 8];
+SDL_Cursor* blankCursor = nullptr;  // made once, kept until the process ends
+
+// True when the SDL 1.2 underneath is sdl12-compat, the SDL 1.2 interface over
+// SDL 2, rather than classic SDL 1.2.
+bool IsSdlCompatLayer() {
+    const SDL_version* v = SDL_Linked_Version();
+    return v && v->major == 1 && v->minor == 2 && v->patch >= COMPAT_LAYER_FIRST_PATCH;
+}
+
 void OnFocusGained() {
     if (videoState.openGL) SetVideoModeFromState();
     ReuploadTextures();
     SDL_WM_GrabInput(SDL_GRAB_ON);
-    SDL_ShowCursor(SDL_DISABLE);
+    HideSystemCursor();
     videoState.hasFocus = 1;
 }
 
@@ -78,6 +95,37 @@ void HandleEvent(const SDL_Event& e) {
 }
 
 }  // namespace
+
+// sdl12-compat draws an OpenGL window into a framebuffer object of its own and
+// copies it to the window at each swap. Code that reads the window back with
+// glReadBuffer(GL_FRONT) then gets a GL error and that object's next frame, so
+// a screenshot would hold the wrong picture. The library reads the hint once,
+// in SDL_Init.
+void ApplyVideoLibraryHints() {
+    if (IsSdlCompatLayer()) setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+}
+
+// sdl12-compat turns "input grabbed and cursor hidden" into SDL 2's relative
+// mouse mode whenever both come to hold while its window exists: in the setup
+// program from the first focus regain on. In that mode it moves its mouse
+// position only by the device's own motion: a pointer that is warped or absolute (a tablet, a
+// virtual machine, a remote desktop, xdotool) leaves the position where
+// relative mode began, so the drawn cursor and the hovered label stay behind.
+// SDL_MOUSE_RELATIVE=0, classic SDL 1.2's switch against relative tracking,
+// means nothing to sdl12-compat or SDL 2. So there the cursor stays "shown"
+// but transparent: the grab still confines the pointer, nothing is seen, and
+// the position stays absolute, as on classic SDL 1.2.
+void HideSystemCursor() {
+    if (!IsSdlCompatLayer()) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    if (!blankCursor)
+        blankCursor = SDL_CreateCursor(blankCursorBits, blankCursorBits, BLANK_CURSOR_SIZE,
+                                       BLANK_CURSOR_SIZE, 0, 0);
+    if (blankCursor) SDL_SetCursor(blankCursor);
+    SDL_ShowCursor(blankCursor ? SDL_ENABLE : SDL_DISABLE);
+}
 
 bool SetVideoModeFromState() {
     if (!videoState.openGL) return false;

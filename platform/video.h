@@ -22,6 +22,16 @@ typedef void (*MultiTexCoord2fFn)(unsigned int unit, float s, float t);
 extern ActiveTextureFn glActiveTextureARBPtr;
 extern MultiTexCoord2fFn glMultiTexCoord2fARBPtr;
 
+// Call before SDL_Init: on sdl12-compat, turns its OpenGL scaling off (unless
+// the player set it) so that GL draws into and reads from the window's own
+// buffers, as on classic SDL 1.2. Does nothing on classic SDL 1.2.
+void ApplyVideoLibraryHints();
+
+// Hides the system cursor over the window while keeping the mouse position
+// absolute: SDL_ShowCursor(SDL_DISABLE) on classic SDL 1.2, a transparent
+// cursor on sdl12-compat (see video.cpp for why).
+void HideSystemCursor();
+
 // Sets the GL attributes (8/8/8 colour, 16 depth, 8 stencil, double buffer) and
 // opens or re-opens the video mode from videoState at 32 bpp. Returns false when
 // SDL could not set the mode (callers that ignore it still get a running loop).

@@ -29,6 +29,8 @@ check_eq "generated BMP size" 102 "$(file_size "$WORKDIR/texture/red.bmp")"
 SETUP_PID=$!
 WIN=$("$XTOOL" find "Quillon Texture Viewer" 20) || { echo "viewer window did not appear"; cat "$WORKDIR/stderr.txt"; exit 1; }
 xdotool windowfocus "$WIN"
+# The window can show black for a second before its first frame (seen on sdl12-compat).
+for i in $(seq 1 100); do [ "$("$XTOOL" pixel "$WIN" 600 400)" != "0 0 0" ] && break; sleep 0.1; done
 settle 0.5
 check_eq "window size" "640 480" "$("$XTOOL" geometry "$WIN")"
 

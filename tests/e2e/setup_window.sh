@@ -55,4 +55,43 @@ check "exit status when the file cannot be written is not 0" test "$EXIT_CODE" -
 check "a message on stderr says the settings were not saved" grep -qi "hwconfig.cfg" "$WORKDIR/stderr.txt"
 check "the message begins with the program's name" grep -q "^quillon-setup: .*hwconfig.cfg" "$WORKDIR/stderr.txt"
 check "the directory is left alone" test -d "$cfg"
+
+# --- focus away and F12: the mouse reads as parked, a click does nothing;
+# with the focus back the cursor follows the pointer and clicks count --------
+rmdir "$cfg"
+start_setup || exit 1
+# sdl12-compat (the SDL 1.2 interface over SDL 2) carries SDL12COMPAT names.
+if grep -q SDL12COMPAT "$(ldd "$SETUP_BIN" | awk '/libSDL-1\.2/ {print $3}')"; then
+    echo "skipped on sdl12-compat: the icon title (SDL 2 has no icon titles)"
+else
+    check_eq "icon title" 'WM_ICON_NAME(STRING) = "SDL"' "$(xprop -id "$WIN" WM_ICON_NAME)"
+fi
+normal=$("$XTOOL" mean "$WIN" 20 208 100 16 | cut -d' ' -f1)
+not_hovered() { test "$("$XTOOL" mean "$WIN" 20 208 100 16 | cut -d' ' -f1)" -le "$normal"; }
+at_pointer() { "$XTOOL" bright "$WIN" "$1" "$2" 12 12; }   # just below right of the pointer
+parked() { test "$("$XTOOL" bright "$WIN" 304 224 32 32)" -gt 20; }
+leaves() { xdotool mousemove 1279 1023; settle 0.2; xdotool getmouselocation | grep -q '^x:1279 y:1023 '; }
+held() { ! leaves; }
+xdotool windowfocus "$root"; settle 0.5
+click_at 160 216                                           # over "Fullscreen"
+check "focus away: cursor parked at the centre" parked
+check "focus away: no cursor at the pointer" test "$(at_pointer 166 218)" -eq 0
+check "focus away: the label under the pointer is not hovered" not_hovered
+xdotool windowfocus "$WIN"; settle 0.5
+check "focus back: the pointer is held in the window" held
+move_to 160 216
+check "focus back: cursor at the pointer" test "$(at_pointer 166 218)" -gt 0
+press F12
+check "F12: cursor parked at the centre" parked
+check "F12: the pointer may leave the window" leaves
+move_to 160 216
+xdotool windowfocus "$root"; settle 0.3; xdotool windowfocus "$WIN"; settle 0.5
+move_to 600 440
+check "focus back after F12: cursor follows the pointer" test "$(at_pointer 606 446)" -gt 0
+check "focus back after F12: the label at the old position is not hovered" not_hovered
+click_at 12 280                                            # "Sound"
+press Escape
+wait_setup_exit
+check_eq "the unfocused click changed nothing (fullscreen)" 0 "$(int_at "$cfg" 16)"
+check_eq "the click after F12 and regain counted (sound)" 0 "$(int_at "$cfg" 24)"
 finish

@@ -10,6 +10,7 @@ void EnsureGlWindow() {
     static bool open = false;
     if (open) return;
     videoState = VideoState{640, 480, 16, 0, 0, 1, 1};
+    ApplyVideoLibraryHints();
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0 || !SetVideoModeFromState()) {
         std::fprintf(stderr, "no OpenGL window: %s\n", SDL_GetError());
         std::abort();
