@@ -98,29 +98,11 @@ int TexParam(uint32_t name, unsigned parameter) {
 
 int Frame::At(int x, int y, int channel) const { return rgba[(size_t(479 - y) * 640 + x) * 4 + channel]; }
 
-// Visits every pixel of the rectangle that lies inside the window.
-template <class F>
-static void ForEach(int x, int y, int w, int h, F f) {
-    for (int py = std::max(y, 0); py < std::min(y + h, 480); py++)
-        for (int px = std::max(x, 0); px < std::min(x + w, 640); px++) f(px, py);
-}
-
 long Frame::Sum(int x, int y, int w, int h, int channel) const {
     long sum = 0;
-    ForEach(x, y, w, h, [&](int px, int py) { sum += At(px, py, channel); });
+    for (int py = std::max(y, 0); py < std::min(y + h, 480); py++)
+        for (int px = std::max(x, 0); px < std::min(x + w, 640); px++) sum += At(px, py, channel);
     return sum;
-}
-
-int Frame::Max(int x, int y, int w, int h, int channel) const {
-    int best = 0;
-    ForEach(x, y, w, h, [&](int px, int py) { best = std::max(best, At(px, py, channel)); });
-    return best;
-}
-
-int Frame::Min(int x, int y, int w, int h, int channel) const {
-    int least = 255;
-    ForEach(x, y, w, h, [&](int px, int py) { least = std::min(least, At(px, py, channel)); });
-    return least;
 }
 
 Frame TakeFrame() {
@@ -143,14 +125,9 @@ void InputFrame(const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t
     inputState.mouse = MouseState{mx, my, left ? 1 : 0, 0, 0, 0, 0, 0};
 }
 
-ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, const char* user) {
+ProgramRun RunProgram(const std::string& name, std::vector<std::string> args) {
     const char* dir = std::getenv("QUILLON_BINARY_DIR");
-    std::string program = std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name;
-    if (user)
-        args.insert(args.begin(), {"setpriv", std::string("--reuid=") + user, "--regid=nogroup",
-                                   "--clear-groups", program});
-    else
-        args.insert(args.begin(), program);
+    args.insert(args.begin(), std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name);
     char outPath[] = "/tmp/quillon-run-XXXXXX", errPath[] = "/tmp/quillon-run-XXXXXX";
     int out = mkstemp(outPath), err = mkstemp(errPath);
     pid_t pid = fork();
@@ -159,7 +136,7 @@ ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, co
         for (std::string& a : args) argv.push_back(&a[0]);
         argv.push_back(nullptr);
         dup2(out, 1), dup2(err, 2);
-        execvp(argv[0], argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;

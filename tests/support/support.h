@@ -67,8 +67,6 @@ struct Frame {
     std::vector<uint8_t> rgba;
     int At(int x, int y, int channel = 0) const;
     long Sum(int x, int y, int w, int h, int channel = 0) const;   // clipped to the window
-    int Max(int x, int y, int w, int h, int channel = 0) const;
-    int Min(int x, int y, int w, int h, int channel = 0) const;
 };
 // Reads the back buffer, then clears it and sets the frame state again.
 Frame TakeFrame();
@@ -78,10 +76,9 @@ Frame TakeFrame();
 void InputFrame(const std::vector<int32_t>& keys = {}, bool left = false, int32_t mx = 600,
                 int32_t my = 470);
 
-// A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`;
-// with `user` given it runs as that user through setpriv.
+// A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`.
 struct ProgramRun {
     int status;
     std::string out, err;
 };
-ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, const char* user = nullptr);
+ProgramRun RunProgram(const std::string& name, std::vector<std::string> args);

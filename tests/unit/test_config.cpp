@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <random>
@@ -74,12 +75,9 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
     hardwareConfig.lowTextureDetail = 1, hardwareConfig.mouseUnlocked = 0, configParameterBlock.words[3] = 7, configTrailer = 99;
     ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, Noisy(1, CONFIG_V1_BYTES, 5)));
     LoadHardwareConfig();   // what the loader does not assign stays
-    EXPECT_TRUE(hardwareConfig.lowTextureDetail == 1 && hardwareConfig.mouseUnlocked == 1 &&
-                configParameterBlock.words[3] == 7 && configTrailer == 99);
-    const int32_t heights[][3] = {{640, 1, 480}, {800, 1, 600}, {1024, 1, 768}, {1280, 1024, 960}, {1152, 864, 864}, {0, 480, 480}, {641, 5, 5}};
-    for (auto [width, height, want] : heights) {
-        hardwareConfig.width = width, hardwareConfig.height = height;
-        CompleteHeightFromWidth();
+    EXPECT_TRUE(hardwareConfig.lowTextureDetail == 1 && hardwareConfig.mouseUnlocked == 1 && configParameterBlock.words[3] == 7 && configTrailer == 99);
+    for (auto [width, height, want] : {std::array{640, 1, 480}, {800, 1, 600}, {1024, 1, 768}, {1280, 1024, 960}, {1152, 864, 864}, {641, 5, 5}}) {
+        hardwareConfig.width = width, hardwareConfig.height = height, CompleteHeightFromWidth();
         EXPECT_EQ(hardwareConfig.height, want) << width;
     }
 }

@@ -1,4 +1,4 @@
-// The text printer's format language and alignment, and what the printer, the
+// The text printer's format language, and what the printer, the
 // cursor, the widgets and the colour sliders put into the real frame buffer.
 #include "support/support.h"
 
@@ -16,7 +16,7 @@ std::string Expand(size_t size, const char* format, ...) {
     return size && size_t(n) == std::strlen(line.data()) && bounded ? std::string(line.data()) : "(overrun)";
 }
 
-TEST(PrintFormat, DirectivesLimitsAndAlignment) {
+TEST(PrintFormat, DirectivesAndLimits) {
     const char* none = nullptr;
     std::string longText(5000, 's'), near999 = std::string(999, 'p');
     const std::pair<std::string, std::string> rows[] = {
@@ -32,23 +32,12 @@ TEST(PrintFormat, DirectivesLimitsAndAlignment) {
         {Expand(1024, "/s", longText.c_str()), std::string(1023, 's')}, {Expand(8, "abc/sdef", longText.c_str()), "abcssss"},
         {Expand(1, "abc"), ""}, {Expand(8, nullptr), ""},
     };
-    for (const auto& [got, want] : rows) EXPECT_EQ(got, want);
-    const int32_t xs[][4] = {{ALIGN_CENTRE | 320, 10, 16, 240}, {ALIGN_END | 320, 10, 16, 160}, {ALIGN_CENTRE | ALIGN_END | 320, 10, 16, 80},
-                             {ALIGN_CENTRE | 100, 15, 20, 65536 - 50}, {ALIGN_CENTRE | 320, 5, 3, 313}, {-5, 4, 16, 65536 - 5}};
-    for (const auto& x : xs) EXPECT_EQ(AlignCoordinateX(x[0], x[1], x[2]), x[3]) << x[0];
-    const int32_t ys[][3] = {{ALIGN_CENTRE | 100, 16, 92}, {ALIGN_END | 100, 16, 84}, {ALIGN_CENTRE | ALIGN_END | 100, 16, 76},
-                             {ALIGN_CENTRE | 100, 15, 93}, {ALIGN_END | 4, 16, 65536 - 12}, {0x40000 | 100, 16, 100}};
-    for (const auto& y : ys) EXPECT_EQ(AlignCoordinateY(y[0], y[1]), y[2]) << y[0];
+    for (const auto& [got, want] : rows) EXPECT_EQ(got, want);   // the alignment rules: widget registration's table
 }
 
 struct DrawTest : ::testing::Test {
     TempWorkDir dir;
-    void SetUp() override {
-        EnsureGlWindow();
-        ResetRecords();
-        InitKeyNames();
-        TakeFrame();
-    }
+    void SetUp() override { EnsureGlWindow(), ResetRecords(), InitKeyNames(), TakeFrame(); }
     // A font whose glyph 'A' lights only its top-left 8x8 quarter and whose
     // cursor picture lights only cells 0 and 17; or the project's own font.
     void LoadTestFont(bool own) {
@@ -104,40 +93,31 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
     uint32_t unsignedNumber = 4000000000u;
     float half = 0.5f;
     char text[] = "50%/c/s//";
-    auto cell = [](const char* format, int x, int y, float f, float a = 1.0f, int c = 0) {
-        PrintText(format, x, y, 16, f, f, f, a, c);
-    };
+    auto cell = [](const char* format, int x, int y, float f, float a = 1.0f, int c = 0) { PrintText(format, x, y, 16, f, f, f, a, c); };
     auto label = [&](const char* text, int x, float f, int highlight) {
         for (int i = 0; text[i]; i++) cell("/c", x + 16 * i, 100, i == highlight ? 1.0f : f, 1.0f, text[i]);
     };
-    auto field = [&](int cells, int state, const char* shown) {
+    auto field = [&](int cells, int state, const char* shown) {   // background blocks, then the value
         for (int i = 0; i < cells; i++) cell("\177", 40 + 16 * i, 116, (state + 1) / 32.0f);
         cell(shown, 40, 116, (state + 5) / 8.0f);
     };
-    const struct { const char* what; const char* text; int32_t hotkey, state, kind; void* target; std::function<void()> want; } rows[] = {
-        {"normal, F picked out", "Fullscreen", SDLK_f, STATE_NORMAL, 0, nullptr, [&] { label("Fullscreen", 40, 0.75f, 0); }},
-        {"hovered", "Fullscreen", SDLK_f, STATE_HOVER, 0, nullptr, [&] { label("Fullscreen", 40, 0.875f, 0); }},
-        {"lit", "Sound", SDLK_s, STATE_LIT, 0, nullptr, [&] { label("Sound", 40, 1, 0); }},
-        {"disabled: no letter picked out", "Fullscreen", SDLK_f, STATE_DISABLED, 0, nullptr, [&] { label("Fullscreen", 40, 0.625f, -1); }},
-        {"only the first matching letter", "Level", SDLK_l, STATE_NORMAL, 0, nullptr, [&] { label("Level", 40, 0.75f, 0); }},
-        {"lower case matches", "Mouse Unlocked", SDLK_u, STATE_NORMAL, 0, nullptr, [&] { label("Mouse Unlocked", 40, 0.75f, 2); }},
-        {"a name longer than a letter", "Exit", SDLK_RETURN, STATE_NORMAL, 0, nullptr, [&] { label("Exit", 40, 0.75f, -1); }},
-        {"idle int field", "Value:", 0, STATE_NORMAL, BEHAVIOUR_INT_ENTRY, &number, [&] { label("Value:", 40, 0.75f, -1), field(6, 1, "-5"); }},
-        {"idle unsigned", "Unsigned:", 0, STATE_LIT, BEHAVIOUR_UINT_ENTRY, &unsignedNumber, [&] { label("Unsigned:", 40, 1, -1), field(9, 3, "4000000000"); }},
-        {"idle int, lit", "Signed:", 0, STATE_LIT, BEHAVIOUR_INT_ENTRY, &big, [&] { label("Signed:", 40, 1, -1), field(7, 3, "2147483647"); }},
-        {"idle float", "Float:", 0, STATE_HOVER, BEHAVIOUR_FLOAT_ENTRY, &half, [&] { label("Float:", 40, 0.875f, -1), field(6, 2, "0.5"); }},
-        {"a string is shown literally", "A long label:", 0, STATE_LIT, BEHAVIOUR_STRING_ENTRY, text,
-         [&] { label("A long label:", 40, 1, -1), field(13, 3, "50%//c//s////"); }},
-    };
+    // Each row: a label with its hotkey and state, the cell picked out in full
+    // colour (-1 none), and for a field the value as the printer must show it.
+    const struct { const char* text; int32_t hotkey, state, highlight, kind = 0; void* target = nullptr; const char* shown = nullptr; } rows[] = {
+        {"Fullscreen", SDLK_f, STATE_NORMAL, 0}, {"Fullscreen", SDLK_f, STATE_HOVER, 0}, {"Sound", SDLK_s, STATE_LIT, 0},
+        {"Fullscreen", SDLK_f, STATE_DISABLED, -1}, {"Level", SDLK_l, STATE_NORMAL, 0}, {"Mouse Unlocked", SDLK_u, STATE_NORMAL, 2},
+        {"Exit", SDLK_RETURN, STATE_NORMAL, -1}, {"Value:", 0, STATE_NORMAL, -1, BEHAVIOUR_INT_ENTRY, &number, "-5"},
+        {"Unsigned:", 0, STATE_LIT, -1, BEHAVIOUR_UINT_ENTRY, &unsignedNumber, "4000000000"}, {"Signed:", 0, STATE_LIT, -1, BEHAVIOUR_INT_ENTRY, &big, "2147483647"},
+        {"Float:", 0, STATE_HOVER, -1, BEHAVIOUR_FLOAT_ENTRY, &half, "0.5"}, {"A long label:", 0, STATE_LIT, -1, BEHAVIOUR_STRING_ENTRY, text, "50%//c//s////"}};
     for (const auto& r : rows) {
         widgetTable.count = 0;
-        AddWidget(r.text, 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, r.hotkey);
-        if (r.kind) AttachBehaviour(r.kind, r.target);
+        AddWidget(r.text, 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, r.hotkey), AttachBehaviour(r.kind, r.target);
         widgetTable.widgets[0].state = r.state;
         DrawWidgets();
         Frame drawn = TakeFrame();
-        r.want();
-        EXPECT_TRUE(drawn.rgba == TakeFrame().rgba && drawn.Sum(0, 0, 640, 480) > 0) << r.what;
+        label(r.text, 40, (r.state + 5) / 8.0f, r.highlight);
+        if (r.kind) field(int(std::strlen(r.text)), r.state, r.shown);
+        EXPECT_TRUE(drawn.rgba == TakeFrame().rgba && drawn.Sum(0, 0, 640, 480) > 0) << r.text << " in state " << r.state;
     }
     // An edited field: the entry's text, half-transparent blocks on the
     // selected cells and the cursor, an underscore in insert mode or a block.
@@ -169,8 +149,7 @@ TEST_F(DrawTest, SliderRampsShadeFromBlackWithAGreyMarkerAtTheValue) {
     Frame f = TakeFrame();
     EXPECT_TRUE(f.At(290, 48) < 8 && f.At(540, 48) > 240 && f.At(540, 48, 1) < 8 && std::abs(f.At(480, 48) - 191) <= 4);
     EXPECT_TRUE(f.At(540, 112, 1) > 240 && f.At(540, 176, 2) > 240 && f.At(540, 176) < 8);
-    const int markers[][2] = {{352, 30}, {352, 48}, {352, 65}, {288, 100}, {569, 180}};   // 1.1 lies past the ramp
-    for (auto [x, y] : markers)
+    for (auto [x, y] : {std::pair{352, 30}, {352, 48}, {352, 65}, {288, 100}, {569, 180}})   // 1.1 lies past the ramp
         EXPECT_NEAR(f.At(x, y), 128, 2) << "grey marker at " << x << "," << y;
     EXPECT_EQ(f.Sum(355, 20, 30, 10) + f.Sum(250, 20, 30, 10), 0) << "nothing outside ramps and markers";
 }

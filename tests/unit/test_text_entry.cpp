@@ -17,15 +17,12 @@ struct TextEntryTest : ::testing::Test {
     char name[400] = "";
     void SetUp() override { ResetRecords(); }
     void Frame(const std::vector<int32_t>& keys, bool left = false, int mx = 600, int my = 470) {
-        InputFrame(keys, left, mx, my);
-        widgetTable.count = 0;
+        InputFrame(keys, left, mx, my), widgetTable.count = 0;
         AddWidget("Done", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
         const char* labels[] = {"Value:", "Count:", "Scale:", "Name:...."};
         void* targets[] = {&number, &count, &scale, name};
-        for (int i = 0; i < 4; i++) {
-            AddWidget(labels[i], 100, 200 + i * 32, 16, 1, 1, 1);
-            AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F1 + i);
-        }
+        for (int i = 0; i < 4; i++)
+            AddWidget(labels[i], 100, 200 + i * 32, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F1 + i);
         UpdateWidgets();
     }
     // Tokens: a key name ("+" in front holds Shift with it), 'text types each
@@ -40,24 +37,19 @@ struct TextEntryTest : ::testing::Test {
         std::istringstream in(script);
         int x, y;
         for (std::string t; in >> t;) {
-            if (t[0] == '\'') {
-                for (char c : t.substr(1))
-                    Frame(std::isupper(c) ? std::vector<int32_t>{SDLK_LSHIFT, std::tolower(c)} : std::vector<int32_t>{c}), Frame({});
-            } else if (t[0] == '~') {
+            bool shift = t[0] == '+';
+            if (t[0] == '\'')
+                for (char c : t.substr(1)) Frame(std::isupper(c) ? std::vector<int32_t>{SDLK_LSHIFT, std::tolower(c)} : std::vector<int32_t>{c}), Frame({});
+            else if (t[0] == '~')
                 for (int i = 0; i < 4; i++) Frame({t[1]});
-            } else if (std::sscanf(t.c_str(), "c:%d,%d", &x, &y) == 2) {
+            else if (std::sscanf(t.c_str(), "c:%d,%d", &x, &y) == 2)
                 Frame({}, true, x, y), Frame({}, false, x, y);
-            } else if (std::sscanf(t.c_str(), "d:%d,%d", &x, &y) == 2) {
+            else if (std::sscanf(t.c_str(), "d:%d,%d", &x, &y) == 2)
                 Frame({}, true, x, y);
-            } else if (t == "up") {
-                Frame({});
-            } else if (t == "clear") {
-                name[0] = '\0';
-            } else {
-                bool shift = t[0] == '+';
-                int32_t key = KEYS.at(shift ? t.substr(1) : t);
-                Frame(shift ? std::vector<int32_t>{SDLK_LSHIFT, key} : std::vector<int32_t>{key}), Frame({});
-            }
+            else if (t == "up" || t == "clear")
+                t == "up" ? Frame({}) : void(name[0] = '\0');
+            else
+                Frame(shift ? std::vector<int32_t>{SDLK_LSHIFT, KEYS.at(t.substr(1))} : std::vector<int32_t>{KEYS.at(t)}), Frame({});
         }
     }
     std::string Summary() const {
@@ -101,10 +93,7 @@ TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
          "hello worl[10,10] 00001 0 0 0 hello worl"},
     };
     for (const auto& r : rows) {
-        ResetRecords();
-        number = r.number, count = 0, scale = r.scale;
-        std::snprintf(name, sizeof name, "%s", r.text);
-        Play(r.script);
+        ResetRecords(), number = r.number, count = 0, scale = r.scale, std::snprintf(name, sizeof name, "%s", r.text), Play(r.script);
         EXPECT_EQ(Summary(), r.want) << r.what << ": " << r.script;
     }
 }
@@ -126,27 +115,22 @@ TEST_F(TextEntryTest, LongTargetsAndEmptyFieldsAreBounded) {
 
 TEST_F(TextEntryTest, ReadEditKeyMapsKeysByClassAndShift) {
     const struct { int32_t down[2], classes, want; } rows[] = {
-        {{SDLK_q}, 1, 'q'}, {{SDLK_q, SDLK_LSHIFT}, 1, 'Q'}, {{SDLK_q}, 2, -1}, {{SDLK_5}, 2, '5'},
-        {{SDLK_5, SDLK_LSHIFT}, 2, -1}, {{SDLK_5, SDLK_LSHIFT}, 32, '%'}, {{SDLK_0, SDLK_LSHIFT}, 32, ')'},
-        {{SDLK_6, SDLK_LSHIFT}, 32, '^'}, {{SDLK_7, SDLK_LSHIFT}, 32, '&'}, {{SDLK_9, SDLK_LSHIFT}, 32, '('},
-        {{SDLK_PERIOD}, 4, '.'}, {{SDLK_PERIOD}, 32, -1}, {{SDLK_PERIOD, SDLK_LSHIFT}, 32, '>'},
-        {{SDLK_MINUS}, 16, '-'}, {{SDLK_MINUS, SDLK_LSHIFT}, 32, '_'}, {{SDLK_SLASH}, 32, '/'},
-        {{SDLK_SLASH, SDLK_LSHIFT}, 32, '?'}, {{SDLK_QUOTE, SDLK_LSHIFT}, 32, '"'}, {{SDLK_BACKSLASH}, 32, '\\'},
-        {{SDLK_SEMICOLON, SDLK_LSHIFT}, 32, ':'}, {{SDLK_EQUALS, SDLK_LSHIFT}, 32, '+'},
-        {{SDLK_COMMA, SDLK_LSHIFT}, 32, '<'}, {{SDLK_SPACE}, 8, ' '}, {{SDLK_SPACE}, 1, -1},
-        {{SDLK_LEFTBRACKET}, 255, -1}, {{SDLK_F1}, 255, -1}, {{SDLK_a, SDLK_CAPSLOCK}, 255, 'a'},
-        {{SDLK_a, SDLK_1}, 255, '1'}, {{SDLK_a, SDLK_DELETE}, 0, EDIT_KEY_DELETE}, {{SDLK_KP_PERIOD}, 0, EDIT_KEY_DELETE},
-        {{SDLK_DELETE, SDLK_BACKSPACE}, 0, EDIT_KEY_BACKSPACE}, {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT},
-        {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD},
-    };
+        {{SDLK_q}, 1, 'q'}, {{SDLK_q, SDLK_LSHIFT}, 1, 'Q'}, {{SDLK_q}, 2, -1}, {{SDLK_5}, 2, '5'}, {{SDLK_5, SDLK_LSHIFT}, 2, -1},
+        {{SDLK_5, SDLK_LSHIFT}, 32, '%'}, {{SDLK_0, SDLK_LSHIFT}, 32, ')'}, {{SDLK_6, SDLK_LSHIFT}, 32, '^'}, {{SDLK_7, SDLK_LSHIFT}, 32, '&'},
+        {{SDLK_9, SDLK_LSHIFT}, 32, '('}, {{SDLK_PERIOD}, 4, '.'}, {{SDLK_PERIOD}, 32, -1}, {{SDLK_PERIOD, SDLK_LSHIFT}, 32, '>'},
+        {{SDLK_MINUS}, 16, '-'}, {{SDLK_MINUS, SDLK_LSHIFT}, 32, '_'}, {{SDLK_SLASH}, 32, '/'}, {{SDLK_SLASH, SDLK_LSHIFT}, 32, '?'},
+        {{SDLK_QUOTE, SDLK_LSHIFT}, 32, '"'}, {{SDLK_BACKSLASH}, 32, '\\'}, {{SDLK_SEMICOLON, SDLK_LSHIFT}, 32, ':'},
+        {{SDLK_EQUALS, SDLK_LSHIFT}, 32, '+'}, {{SDLK_COMMA, SDLK_LSHIFT}, 32, '<'}, {{SDLK_SPACE}, 8, ' '}, {{SDLK_SPACE}, 1, -1},
+        {{SDLK_LEFTBRACKET}, 255, -1}, {{SDLK_F1}, 255, -1}, {{SDLK_a, SDLK_CAPSLOCK}, 255, 'a'}, {{SDLK_a, SDLK_1}, 255, '1'},
+        {{SDLK_a, SDLK_DELETE}, 0, EDIT_KEY_DELETE}, {{SDLK_KP_PERIOD}, 0, EDIT_KEY_DELETE}, {{SDLK_DELETE, SDLK_BACKSPACE}, 0, EDIT_KEY_BACKSPACE},
+        {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT}, {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD}};
     for (const auto& r : rows) {
         ResetInputState();
         for (int32_t k : r.down) inputState.keys[k] = k != 0;
         EXPECT_EQ(ReadEditKey(0, r.classes), r.want) << "keys " << r.down[0] << " " << r.down[1];
     }
     for (int32_t key : {SDLK_x, SDLK_RETURN, SDLK_ESCAPE, SDLK_TAB}) {   // held: only when asked, never these three
-        ResetInputState();
-        inputState.keys[key] = inputState.previousKeys[key] = 1;
+        ResetInputState(), inputState.keys[key] = inputState.previousKeys[key] = 1;
         EXPECT_TRUE(ReadEditKey(0, 255) == -1 && ReadEditKey(1, 255) == (key == SDLK_x ? 'x' : -1)) << key;
     }
 }

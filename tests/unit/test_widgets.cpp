@@ -1,7 +1,6 @@
 // The widget table frame by frame (registration, hover, clicks, hotkeys,
 // actions), the key names and the colour sliders' drag rules, driven through
 // the input records as the snapshots leave them.
-
 #include "support/support.h"
 
 namespace {
@@ -16,52 +15,35 @@ struct WidgetTest : ::testing::Test {
     void SetUp() override { ResetRecords(), actionLog.clear(); }
 };
 
-TEST_F(WidgetTest, AddAlignsCutsAndRewritesTheSlotButKeepsItsActivation) {
+// Registration: alignment flags, labels cut to 63, a slot rewritten but its
+// activation kept; behaviours combine; an empty widget; a full table.
+TEST_F(WidgetTest, RegistrationAlignsAndCombinesBehaviours) {
     const std::string longText(100, 'w');
     const struct { const char* text; int32_t x, y, size, wantX, wantY; } rows[] = {
-        {"Done", 320 | ALIGN_CENTRE, 4, 16, 288, 4}, {"Sound", 600 | ALIGN_END, 100 | ALIGN_CENTRE, 16, 520, 92},
-        {"Sound", 10, 100 | ALIGN_END, 16, 10, 84},  {"Sound", 10, 100 | ALIGN_CENTRE, 15, 10, 93},
-        {"0123456789", 40 | ALIGN_CENTRE, 0, 16, 65536 - 40, 0},
-        {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76},
-        {"x", -5, -1, 16, 65536 - 5, 65535}, {longText.c_str(), 0 | ALIGN_END, 0, 2, 65536 - 63 * 2, 0},
-    };
-    int32_t flag = 0;
+        {"Done", 320 | ALIGN_CENTRE, 4, 16, 288, 4}, {"Sound", 600 | ALIGN_END, 100 | ALIGN_CENTRE, 16, 520, 92}, {"Sound", 10, 100 | ALIGN_END, 16, 10, 84},
+        {"Sound", 10, 100 | ALIGN_CENTRE, 15, 10, 93}, {"0123456789", 40 | ALIGN_CENTRE, 0, 16, 65536 - 40, 0}, {"x", -5, -1, 16, 65536 - 5, 65535},
+        {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76}, {longText.c_str(), 0 | ALIGN_END, 0, 2, 65536 - 63 * 2, 0}};
+    int32_t i32 = 0;
     for (const auto& r : rows) {
         widgetTable.count = 0;
-        AddWidget("Old", 1, 2, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, &flag), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_q);
+        AddWidget("Old", 1, 2, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &i32), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_q);
         AttachBehaviour(BEHAVIOUR_REPEAT, 1), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
-        Slot(0).activated = Slot(0).wasActivated = 1;
-        widgetTable.count = 0;
+        Slot(0).activated = Slot(0).wasActivated = 1, widgetTable.count = 0;
         AddWidget(r.text, r.x, r.y, r.size, 0.5f, 1, 1);
         const Widget& w = Slot(0);
         std::string want = std::string(r.text).substr(0, 63);
-        EXPECT_TRUE(w.x == r.wantX && w.y == r.wantY && w.text == want && w.width == int32_t(want.size())) << r.text;
-        EXPECT_TRUE(!w.kind && !w.hotkey && !w.repeat && w.state == STATE_NORMAL && w.height == 1 && !w.target &&
-                    !w.action && w.r == 0.5f && w.activated && w.wasActivated);
+        EXPECT_TRUE(w.x == r.wantX && w.y == r.wantY && w.text == want && w.width == int32_t(want.size()) && !w.kind && !w.hotkey && !w.repeat &&
+                    w.state == STATE_NORMAL && w.height == 1 && !w.target && !w.action && w.r == 0.5f && w.activated && w.wasActivated) << r.text;
     }
-    Slot(200).activated = Slot(255).wasActivated = 1;
-    ClearWidgetPresses();
-    for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
-}
-
-TEST_F(WidgetTest, BehavioursCombineAndAnEmptyOrFullTableTakesNone) {
-    int32_t i32 = 0;
     uint32_t u32 = 0;
     float f = 0;
     char s[16] = "";
-    const struct { int32_t kind; void* target; int32_t editType; } entries[] = {
-        {BEHAVIOUR_INT_ENTRY, &i32, EDIT_INT}, {BEHAVIOUR_UINT_ENTRY, &u32, EDIT_UINT},
-        {BEHAVIOUR_FLOAT_ENTRY, &f, EDIT_FLOAT}, {BEHAVIOUR_STRING_ENTRY, s, EDIT_STRING}};
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
-    EXPECT_EQ(Slot(0).hotkey, 0) << "nothing was added yet";
-    for (const auto& e : entries) {
+    void* targets[] = {&i32, &u32, &f, s};
+    for (int i = 0; i < 4; i++) {
         widgetTable.count = 0;
-        AddWidget("Field", 0, 0, 16, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F2), AttachBehaviour(e.kind, e.target);
-        const Widget& w = Slot(0);
-        EXPECT_TRUE(w.kind == WIDGET_TEXT_ENTRY && w.editType == e.editType && w.target == e.target &&
-                    w.action == &EditFieldAction && w.height == 2 && w.width == 5 && w.hotkey == SDLK_F2);
+        AddWidget("Field", 0, 0, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F2), AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]);
+        EXPECT_TRUE(Slot(0).kind == WIDGET_TEXT_ENTRY && Slot(0).editType == EDIT_INT + i && Slot(0).target == targets[i] &&
+                    Slot(0).action == &EditFieldAction && Slot(0).height == 2 && Slot(0).width == 5 && Slot(0).hotkey == SDLK_F2) << i;
     }
     AttachBehaviour(BEHAVIOUR_RADIO, &i32, 800);
     EXPECT_TRUE(Slot(0).kind == WIDGET_RADIO && Slot(0).radioValue == 800 && Slot(0).action == &RadioAction);
@@ -70,18 +52,19 @@ TEST_F(WidgetTest, BehavioursCombineAndAnEmptyOrFullTableTakesNone) {
     Widget before = Slot(0);
     AttachBehaviour(11, 5), AttachBehaviour(0, &i32);
     EXPECT_EQ(std::memcmp(&before, &Slot(0), sizeof before), 0) << "unknown kinds change nothing";
-    // An empty widget keeps the slot's repeat and activation; adds past the
-    // table are dropped, and behaviours never land on the last real widget.
-    widgetTable.count = 0;
-    Slot(0).repeat = Slot(0).activated = 1;
-    AddEmptyWidget();
-    EXPECT_TRUE(Slot(0).state == STATE_DISABLED && !Slot(0).width && !Slot(0).height && !Slot(0).text[0] &&
-                Slot(0).repeat && Slot(0).activated);
+    widgetTable.count = 0, Slot(0).repeat = Slot(0).activated = 1;
+    AddEmptyWidget();   // keeps the slot's repeat and activation
+    EXPECT_TRUE(Slot(0).state == STATE_DISABLED && !Slot(0).width && !Slot(0).height && !Slot(0).text[0] && Slot(0).repeat && Slot(0).activated);
     for (int i = 1; i < WIDGET_SLOTS; i++) AddWidget("w", i, 0, 16, 1, 1, 1);
     Widget last = Slot(WIDGET_SLOTS - 1);
-    AddWidget("overflow", 9, 9, 16, 0, 0, 0);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, &i32), AddEmptyWidget(), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
-    EXPECT_TRUE(widgetTable.count == WIDGET_SLOTS && !std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last));
+    AddWidget("overflow", 9, 9, 16, 0, 0, 0), AttachBehaviour(BEHAVIOUR_TOGGLE, &i32), AddEmptyWidget(), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
+    EXPECT_TRUE(widgetTable.count == WIDGET_SLOTS && !std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last)) << "nothing lands past the table";
+    Slot(200).activated = Slot(255).wasActivated = 1;
+    ClearWidgetPresses();
+    for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
+    widgetTable.count = 0;
+    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
+    EXPECT_EQ(Slot(0).hotkey, 0) << "no widget added yet this frame";
 }
 
 // A screen like the settings screen, updated frame by frame. Each row is one
@@ -91,18 +74,14 @@ int32_t width, sound, repeats, value, greyRuns;
 void LayOut() {
     widgetTable.count = 0;
     AddWidget("Done", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
-    AddWidget("1. 640x480", 4, 128, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 640);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_1);
-    AddWidget("2. 800x600", 4, 144, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 800);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_2);
-    AddWidget("Sound", 4, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&sound);   // the kind reads the value
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_s);
-    AddWidget("Repeat", 200, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &repeats);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_r), AttachBehaviour(BEHAVIOUR_REPEAT, 1);
-    AddWidget("Value:", 4, 400, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &value);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F3);
-    AddWidget("Grey", 300, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_g);
-    AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { greyRuns++; })), AttachBehaviour(2, 0);
+    AddWidget("1. 640x480", 4, 128, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 640), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_1);
+    AddWidget("2. 800x600", 4, 144, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 800), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_2);
+    AddWidget("Sound", 4, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&sound), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_s);
+    AddWidget("Repeat", 200, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &repeats), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_r);
+    AttachBehaviour(BEHAVIOUR_REPEAT, 1);
+    AddWidget("Value:", 4, 400, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &value), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F3);
+    AddWidget("Grey", 300, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_g), AttachBehaviour(2, 0);   // the kind alone reads the value
+    AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { greyRuns++; }));
     AddWidget("Hold", 400, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_h), AttachBehaviour(BEHAVIOUR_REPEAT, 1);
 }
 
@@ -138,9 +117,7 @@ TEST_F(WidgetTest, UpdateFrameByFrame) {
         {"and released when the key is up", {}, 0, 600, 470, "11331101", "00000000", 800, 1, 0, 0},
     };
     for (const auto& f : frames) {
-        InputFrame(f.keys, f.left, f.mx, f.my);
-        LayOut();
-        UpdateWidgets();
+        InputFrame(f.keys, f.left, f.mx, f.my), LayOut(), UpdateWidgets();
         std::string states, activated;
         for (int i = 0; i < 8; i++) states += char('0' + Slot(i).state), activated += char('0' + Slot(i).activated);
         EXPECT_EQ(states + " " + activated, std::string(f.states) + " " + f.activated) << f.name;
@@ -148,9 +125,7 @@ TEST_F(WidgetTest, UpdateFrameByFrame) {
         EXPECT_EQ(widgetTable.captured, f.activated[5] == '1') << f.name;
     }
     Slot(6).activated = 1;   // an activation left in a disabled slot still runs its action
-    InputFrame();
-    LayOut();
-    UpdateWidgets();
+    InputFrame(), LayOut(), UpdateWidgets();
     EXPECT_EQ(greyRuns, 1);
 }
 
@@ -164,17 +139,13 @@ TEST_F(WidgetTest, ActionsRunInSlotOrderAndHotkeysStayInsideTheKeyArrays) {
     };
     for (int frame = 0; frame < 2; frame++) InputFrame({SDLK_b, SDLK_c}), layout(), UpdateWidgets();
     EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3, 0})) << "higher slots run in the same pass, lower ones next frame";
-    widgetTable.count = 100000;
-    UpdateWidgets();
+    widgetTable.count = 100000, UpdateWidgets();
     EXPECT_EQ(widgetTable.current, WIDGET_SLOTS) << "a count outside the table is never walked past";
-    std::memset(inputState.keys, 1, sizeof inputState.keys);
-    std::memset(inputState.previousKeys, 0, sizeof inputState.previousKeys);
-    inputState.previousKeys[0] = 1;
+    std::memset(inputState.keys, 1, sizeof inputState.keys), std::memset(inputState.previousKeys, 0, sizeof inputState.previousKeys);
+    inputState.previousKeys[0] = 1;   // what a reader one past the current array would take as down
     for (int32_t code : {-1, KEY_COUNT, INT32_MAX, INT32_MIN, 0, KEY_COUNT - 1}) {
-        widgetTable.count = 0;
-        AddWidget("Key", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, code);
-        Slot(0).activated = 0;
-        UpdateWidgets();
+        widgetTable.count = 0, AddWidget("Key", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, code);
+        Slot(0).activated = 0, UpdateWidgets();
         EXPECT_EQ(Slot(0).activated, code == KEY_COUNT - 1) << code;
     }
 }
@@ -198,18 +169,13 @@ TEST_F(WidgetTest, SlidersFollowTheHeldButtonWithCtrlSnapAndShiftGrey) {
     for (int i = 0; i < 4; i++) AddColourSlider(288, 32 + 64 * i, 256, 32, i == 0, i == 1, i == 2, &rgb[i % 3]);
     EXPECT_EQ(colourSliderList.count, 3) << "the list holds three sliders";
     const struct { int left, mx, my, ctrl, shift; float r, g, b; } rows[] = {
-        {1, 288, 40, 0, 0, 0, Q, Q},         {1, 543, 63, 0, 0, 255 / 256.f, Q, Q}, {1, 544, 40, 0, 0, Q, Q, Q},
-        {1, 400, 31, 0, 0, Q, Q, Q},         {1, 400, 64, 0, 0, Q, Q, Q},           {0, 300, 40, 0, 0, Q, Q, Q},
-        {1, 540, 40, 1, 0, 1, Q, Q},         {1, 304, 40, 1, 0, 0.125f, Q, Q},      {1, 303, 40, 1, 0, 0, Q, Q},
-        {1, 416, 100, 0, 1, 0.5f, 0.5f, 0.5f}, {1, 541, 170, 1, 1, 1, 1, 1},        {1, 320, 191, 0, 0, Q, Q, 0.125f},
-    };
+        {1, 288, 40, 0, 0, 0, Q, Q}, {1, 543, 63, 0, 0, 255 / 256.f, Q, Q}, {1, 544, 40, 0, 0, Q, Q, Q}, {1, 400, 31, 0, 0, Q, Q, Q},
+        {1, 400, 64, 0, 0, Q, Q, Q}, {0, 300, 40, 0, 0, Q, Q, Q}, {1, 540, 40, 1, 0, 1, Q, Q}, {1, 304, 40, 1, 0, 0.125f, Q, Q},
+        {1, 303, 40, 1, 0, 0, Q, Q}, {1, 416, 100, 0, 1, 0.5f, 0.5f, 0.5f}, {1, 541, 170, 1, 1, 1, 1, 1}, {1, 320, 191, 0, 0, Q, Q, 0.125f}};
     for (const auto& r : rows) {
-        rgb[0] = rgb[1] = rgb[2] = Q;
-        InputFrame({}, r.left, r.mx, r.my);
-        inputState.keys[SDLK_LCTRL] = Uint8(r.ctrl), inputState.keys[SDLK_LSHIFT] = Uint8(r.shift);
-        UpdateColourSliders();
-        EXPECT_TRUE(rgb[0] == r.r && rgb[1] == r.g && rgb[2] == r.b) << r.mx << "," << r.my << " ctrl " << r.ctrl
-                                                                   << " shift " << r.shift << ": " << rgb[0];
+        rgb[0] = rgb[1] = rgb[2] = Q, InputFrame({}, r.left, r.mx, r.my);
+        inputState.keys[SDLK_LCTRL] = Uint8(r.ctrl), inputState.keys[SDLK_LSHIFT] = Uint8(r.shift), UpdateColourSliders();
+        EXPECT_TRUE(rgb[0] == r.r && rgb[1] == r.g && rgb[2] == r.b) << r.mx << "," << r.my << " ctrl " << r.ctrl << " shift " << r.shift;
     }
 }
 
