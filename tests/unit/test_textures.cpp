@@ -17,11 +17,7 @@ constexpr uint32_t MARK = 0xA5C3E10Fu;
 
 struct TextureTest : ::testing::Test {
     TempWorkDir dir;
-    void SetUp() override {
-        EnsureGlWindow();
-        ResetRecords();
-        mkdir("texture", 0755), mkdir("texturelow", 0755);
-    }
+    void SetUp() override { EnsureGlWindow(), ResetRecords(), mkdir("texture", 0755), mkdir("texturelow", 0755); }
 };
 
 // Random words whose bytes lean to 0, 1, 254 and 255, where carries between
@@ -61,9 +57,8 @@ TEST_F(TextureTest, MipmapChainsFollowThePerByteRuleInTheSlotAndInGl) {
     for (auto [w, h] : sizes) {
         Image base = Noise(size_t(w) * h, unsigned(slot)), want = ReferenceChain(base, w, h);
         TextureSlot& s = textureTable.slots[slot];
-        s.pixels = static_cast<uint32_t*>(std::malloc(base.size() * 8));
+        s.pixels = static_cast<uint32_t*>(std::malloc(base.size() * 8)), s.width = w, s.height = h, s.mipmapped = 1;
         std::copy(base.begin(), base.end(), s.pixels), std::fill(s.pixels + base.size(), s.pixels + 2 * base.size(), MARK);
-        s.width = w, s.height = h, s.mipmapped = 1;
         UploadTextureSlot(slot++, GL_REPEAT, GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST);
         EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want) << w << "x" << h;
         size_t at = 0;
@@ -72,11 +67,9 @@ TEST_F(TextureTest, MipmapChainsFollowThePerByteRuleInTheSlotAndInGl) {
     }
     uint32_t word = MARK;
     EXPECT_TRUE(ComputeMipmapChain(nullptr, 4, 4) == 0 && ComputeMipmapChain(&word, 0, 4) == 0 && word == MARK);
-    BuildMipmapChain(-1), BuildMipmapChain(TEXTURE_SLOTS);
     textureTable.slots[300].mipmapped = 1, textureTable.slots[300].width = textureTable.slots[300].height = 4;
-    glBindTexture(GL_TEXTURE_2D, textureTable.slots[300].glName);
-    BuildMipmapChain(300);   // mipmapped but nothing loaded
-    int width = -1;
+    glBindTexture(GL_TEXTURE_2D, textureTable.slots[300].glName), BuildMipmapChain(-1), BuildMipmapChain(TEXTURE_SLOTS), BuildMipmapChain(300);
+    int width = -1;   // mipmapped but nothing loaded: no level
     ReadGlLevel(textureTable.slots[300].glName, 1, &width);
     EXPECT_TRUE(width == 0 && glGetError() == GL_NO_ERROR);
 }
@@ -103,23 +96,19 @@ TEST_F(TextureTest, FontTakesRedAsAlphaFromAnyFileAndGoesToGlClamped) {
         {"empty", "", false, true}, {"a directory: no data", "", true, true}, {"missing: the built-in copy", asset, false, true},
         {"without GL: the image only", noise.substr(0, FONT_FILE_BYTES), false, false},
     };
+    const uint32_t marker[4] = {1, 2, 3, 4};
     for (const auto& r : rows) {
-        unlink("font.bmp"), rmdir("font.bmp");
-        if (r.directory) mkdir("font.bmp", 0755);
+        unlink("font.bmp"), rmdir("font.bmp"), r.directory && mkdir("font.bmp", 0755);
         ASSERT_TRUE(r.directory || r.file == asset || WriteFileBytes("font.bmp", r.file));
-        const uint32_t marker[4] = {1, 2, 3, 4};
-        glBindTexture(GL_TEXTURE_2D, s.glName);
+        glBindTexture(GL_TEXTURE_2D, s.glName), glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
-        videoState.openGL = r.gl;
-        LoadFont();
-        Image want = ReferenceFont(r.file);
+        videoState.openGL = r.gl, LoadFont();
+        const Image want = ReferenceFont(r.file);
+        const int wrap = r.gl ? GL_CLAMP : GL_REPEAT;   // without GL the texture keeps what was set above
         ASSERT_TRUE(s.width == 256 && s.height == 256 && !s.mipmapped && s.pixels) << r.what;
-        EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want) << r.what;
-        EXPECT_TRUE(ReadGlLevel(s.glName, 0) == (r.gl ? want : Image(marker, marker + 4))) << r.what;
-        const int wrap = r.gl ? GL_CLAMP : GL_REPEAT;
-        EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == wrap && TexParam(s.glName, GL_TEXTURE_WRAP_T) == wrap) << r.what;
-        EXPECT_TRUE(!r.gl || (TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR && TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == GL_LINEAR));
+        EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want && ReadGlLevel(s.glName, 0) == (r.gl ? want : Image(marker, marker + 4))) << r.what;
+        EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == wrap && TexParam(s.glName, GL_TEXTURE_WRAP_T) == wrap &&
+                    TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == GL_LINEAR && TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR) << r.what;
     }
 }
 
@@ -165,42 +154,16 @@ void ExpectLoaded(int slot, int w, int h, int alpha) {
     Image want;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) want.push_back(alpha < 0 ? Picture(x, y) : (Picture(x, y) & 0xFFFFFFu) | uint32_t(alpha) << 24);
-    EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want);
-    EXPECT_TRUE(ReadGlLevel(s.glName, 0) == want);
+    EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want && ReadGlLevel(s.glName, 0) == want);
     EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == GL_REPEAT && TexParam(s.glName, GL_TEXTURE_WRAP_T) == GL_REPEAT &&
-                TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR &&
-                TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == (s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR));
-    EXPECT_TRUE(!s.mipmapped || (malloc_usable_size(s.pixels) >= want.size() * 8 &&
-                                 ReadGlLevel(s.glName, 1) == Image(s.pixels + want.size(), s.pixels + want.size() * 5 / 4)));
-}
-
-TEST_F(TextureTest, PicturesLoadUprightInEveryLayout) {
-    const struct { bool tga; std::string file; int slot, w, h, alpha, mipmap, low; } rows[] = {
-        {false, Bmp(16, 64), 3, 16, 64, 255, 0, 0}, {false, Bmp(16, -64), 3, 16, 64, 255, 0, 0},
-        {false, Bmp(4, 4), TRANSLUCENT_SLOT, 4, 4, 128, 0, 0}, {false, Bmp(5, 3), FONT_SLOT, 5, 3, 255, 0, 0},
-        {false, Bmp(7, 2), 5, 7, 2, 255, 0, 0}, {false, Bmp(8, 3, 138), 5, 8, 3, 255, 0, 0}, {false, Bmp(4, 2, 0), 5, 4, 2, 255, 0, 0},
-        {false, Bmp(64, 64), 10, 64, 64, 255, 1, 0}, {false, Bmp(16384, -6), 5, 16384, 6, 255, 0, 0},
-        {true, Tga(3, 2, 32, 8, 7, 3, 24), 7, 3, 2, -1, 0, 0}, {true, Tga(3, 2, 24, 32, 1, 5, 15), 7, 3, 2, 255, 0, 0},
-        {true, Tga(3, 2, 32, 40, 255, 2, 32), 7, 3, 2, -1, 0, 0}, {true, Tga(5, 3, 24, 0x10), 7, 5, 3, 255, 0, 0},
-        {true, Tga(5, 3, 32, 0x38), 7, 5, 3, -1, 0, 0}, {true, Tga(5, 3, 24, 0x20), 7, 5, 3, 255, 0, 0},
-        {true, Tga(32, 32, 32, 8), 11, 32, 32, -1, 1, 1}, {true, Tga(3000, 100, 24, 0), 7, 3000, 100, 255, 0, 0},
-    };
-    for (const auto& r : rows) {
-        ASSERT_TRUE(WriteFileBytes(std::string(r.low ? "texturelow/" : "texture/") + "a.img", r.file));
-        r.tga ? LoadTgaTexture(r.slot, "a.img", r.mipmap, r.low) : LoadBmpTexture(r.slot, "a.img", r.mipmap);
-        SCOPED_TRACE(std::string(r.tga ? "TGA " : "BMP ") + std::to_string(r.w) + "x" + std::to_string(r.h));
-        ExpectLoaded(r.slot, r.w, r.h, r.alpha);
-    }
-    ASSERT_TRUE(WriteFileBytes("texture/a.img", Bmp(4, 4)));
-    LoadBmpTexture(10, "a.img", 0);   // not mipmapped any more
-    EXPECT_EQ(textureTable.slots[10].mipmapped, 0);
+                TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR && TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == (s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR));
+    EXPECT_TRUE(!s.mipmapped || (malloc_usable_size(s.pixels) >= want.size() * 8 && ReadGlLevel(s.glName, 1) == Image(s.pixels + want.size(), s.pixels + want.size() * 5 / 4)));
 }
 
 // Cut at every length, each pixel is the picture when all its bytes made it
 // into the file, opaque black when not; a cut header is rejected.
 TEST_F(TextureTest, FilesCutShortGiveOpaqueBlackForMissingPixels) {
-    const struct { bool bmp; int w, h, bytes, origin; } rows[] = {
-        {true, 7, 5, 3, 0}, {true, 5, 4, 3, 2}, {false, 5, 4, 4, 1}, {false, 3, 4, 3, 3}, {false, 4, 3, 3, 0}};
+    const struct { bool bmp; int w, h, bytes, origin; } rows[] = {{true, 7, 5, 3, 0}, {true, 5, 4, 3, 2}, {false, 5, 4, 4, 1}, {false, 3, 4, 3, 3}, {false, 4, 3, 3, 0}};
     for (const auto& r : rows) {
         std::string full = r.bmp ? Bmp(r.w, r.origin ? -r.h : r.h) : Tga(r.w, r.h, r.bytes * 8, r.origin << 4 | (r.bytes == 4 ? 8 : 0));
         size_t header = r.bmp ? 54 : 18, stride = r.bmp ? (r.w * 3 + 3) / 4 * 4 : size_t(r.w) * r.bytes;
@@ -214,55 +177,49 @@ TEST_F(TextureTest, FilesCutShortGiveOpaqueBlackForMissingPixels) {
                 for (int x = 0; x < r.w; x++) {
                     size_t row = r.origin < 2 ? r.h - 1 - y : y, column = r.origin & 1 ? r.w - 1 - x : x;
                     bool present = header + row * stride + (column + 1) * r.bytes <= length;
-                    uint32_t picture = r.bytes == 4 ? Picture(x, y) : Picture(x, y) | 0xFF000000u;
-                    ASSERT_EQ(s.pixels[y * r.w + x], present ? picture : LOADER_MISSING_PIXEL) << length << ": " << x << "," << y;
+                    ASSERT_EQ(s.pixels[y * r.w + x], present ? (r.bytes == 4 ? Picture(x, y) : Picture(x, y) | 0xFF000000u) : LOADER_MISSING_PIXEL) << length << ": " << x << "," << y;
                 }
         }
     }
 }
 
-// A folder of good, cut, oversized, unsupported and broken files, loaded as a
-// game loads it: through the file list, each into a slot of its own. Every
-// slot starts with a 1x1 mark that a rejected file must leave in place.
-TEST_F(TextureTest, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
+// A folder of pictures in every layout, files cut short, formats not read,
+// and broken or oversized ones, loaded as a game loads it: through the file
+// list, each into a slot of its own. Every slot starts with a 1x1 mark that a
+// rejected file must leave in place. alpha: -1 the file's, 0 rejected, else
+// that alpha on the picture; pixel: every pixel that value instead.
+TEST_F(TextureTest, TextureFolderLoadsWhatIsGoodAndNothingElse) {
     std::string eightBit = Bmp(2, 2, 54, 8), badMagic = Bmp(4, 2);
     badMagic[1] = 'A';
-    const struct { const char* name; std::string file; int w, h; uint32_t pixel; } entries[] = {
-        {"a-good.bmp", Bmp(5, 3), 5, 3, 0}, {"b-good.tga", Tga(2, 4, 32, 0x28), 2, 4, 0},
-        {"c-cut-header.bmp", Bmp(5, 3).substr(0, 53), 0, 0, 0}, {"d-cut-header.tga", Tga(2, 2, 24, 0).substr(0, 17), 0, 0, 0},
-        {"e-no-pixels.bmp", Bmp(4, 2).substr(0, 54), 4, 2, LOADER_MISSING_PIXEL},
-        {"f-no-pixels.tga", Tga(3, 3, 32, 8).substr(0, 18), 3, 3, LOADER_MISSING_PIXEL},
-        {"g-16-bit.tga", Tga(4, 3, 16, 1), 4, 3, LOADER_MISSING_PIXEL}, {"h-32-bit-no-alpha.tga", Tga(4, 3, 32, 0), 4, 3, LOADER_MISSING_PIXEL},
-        {"j-too-wide.bmp", Bmp(16385, 1), 0, 0, 0}, {"k-too-tall.tga", Tga(1, 16385, 24, 0), 0, 0, 0},
-        {"l-too-many.bmp", Bmp(8192, 8193), 0, 0, 0}, {"m-zero.tga", Tga(0, 5, 24, 0), 0, 0, 0},
-        {"n-negative.bmp", Bmp(-3, 2), 0, 0, 0}, {"o-min.bmp", Bmp(4, INT_MIN), 0, 0, 0}, {"p-8-bit.bmp", eightBit, 0, 0, 0},
-        {"q-rle.bmp", Bmp(4, 2, 54, 24, 1), 0, 0, 0}, {"r-32-bit.bmp", Bmp(4, 2, 54, 32), 0, 0, 0}, {"s-magic.bmp", badMagic, 0, 0, 0},
-        {"t-text.bmp", "this is not a picture at all, not even close to one", 0, 0, 0}, {"u-empty.tga", "", 0, 0, 0},
-    };
+    const struct { const char* name; std::string file; int w, h, alpha; uint32_t pixel = 0; } entries[] = {
+        {"a.bmp", Bmp(16, 64), 16, 64, 255}, {"b.bmp", Bmp(16, -64), 16, 64, 255}, {"c.bmp", Bmp(7, 2), 7, 2, 255},
+        {"d.bmp", Bmp(8, 3, 138), 8, 3, 255}, {"e.bmp", Bmp(4, 2, 0), 4, 2, 255}, {"f.bmp", Bmp(16384, -6), 16384, 6, 255},
+        {"g.tga", Tga(3, 2, 32, 8, 7, 3, 24), 3, 2, -1}, {"h.tga", Tga(3, 2, 24, 32, 1, 5, 15), 3, 2, 255},
+        {"i.tga", Tga(3, 2, 32, 40, 255, 2, 32), 3, 2, -1}, {"j.tga", Tga(5, 3, 24, 0x10), 5, 3, 255}, {"k.tga", Tga(5, 3, 32, 0x38), 5, 3, -1},
+        {"l.tga", Tga(3000, 100, 24, 0), 3000, 100, 255}, {"m-no-pixels.bmp", Bmp(4, 2).substr(0, 54), 4, 2, 255, LOADER_MISSING_PIXEL},
+        {"n-no-pixels.tga", Tga(3, 3, 32, 8).substr(0, 18), 3, 3, 255, LOADER_MISSING_PIXEL},
+        {"o-16-bit.tga", Tga(4, 3, 16, 1), 4, 3, 255, LOADER_MISSING_PIXEL}, {"p-32-no-alpha.tga", Tga(4, 3, 32, 0), 4, 3, 255, LOADER_MISSING_PIXEL},
+        {"q-cut-header.bmp", Bmp(5, 3).substr(0, 53), 0, 0, 0}, {"r-cut-header.tga", Tga(2, 2, 24, 0).substr(0, 17), 0, 0, 0},
+        {"s-too-wide.bmp", Bmp(16385, 1), 0, 0, 0}, {"t-too-tall.tga", Tga(1, 16385, 24, 0), 0, 0, 0}, {"u-too-many.bmp", Bmp(8192, 8193), 0, 0, 0},
+        {"v-zero.tga", Tga(0, 5, 24, 0), 0, 0, 0}, {"w-negative.bmp", Bmp(-3, 2), 0, 0, 0}, {"x-min.bmp", Bmp(4, INT_MIN), 0, 0, 0},
+        {"y-8-bit.bmp", eightBit, 0, 0, 0}, {"z0-rle.bmp", Bmp(4, 2, 54, 24, 1), 0, 0, 0}, {"z1-32-bit.bmp", Bmp(4, 2, 54, 32), 0, 0, 0},
+        {"z2-magic.bmp", badMagic, 0, 0, 0}, {"z3-text.bmp", "this is not a picture at all, not even close", 0, 0, 0}, {"z4-empty.tga", "", 0, 0, 0}};
     for (const auto& e : entries) ASSERT_TRUE(WriteFileBytes(std::string("texture/") + e.name, e.file));
-    ASSERT_EQ(mkdir("texture/v-directory.bmp", 0755), 0);
-    for (TextureSlot& s : textureTable.slots) {
-        s.pixels = static_cast<uint32_t*>(std::malloc(4));
-        s.pixels[0] = MARK, s.width = s.height = 1;
-    }
+    ASSERT_EQ(mkdir("texture/z5-folder.bmp", 0755), 0);
+    for (TextureSlot& s : textureTable.slots) s.pixels = static_cast<uint32_t*>(std::malloc(4)), s.pixels[0] = MARK, s.width = s.height = 1;
     std::vector<FileListEntry> list(FILE_LIST_MAX + 1);
     ListFiles("texture/*.*", list.data(), 0);
     int slot = 100;
     for (int i = 0; list[i].name[0]; i++, slot++)
         std::strstr(list[i].name, ".bmp") ? LoadBmpTexture(slot, list[i].name, 0) : LoadTgaTexture(slot, list[i].name, 0, 0);
-    ASSERT_EQ(slot, 100 + int(std::size(entries))) << "the directory is no file of the list";
+    ASSERT_EQ(slot, 100 + int(std::size(entries))) << "the folder is no file of the list";
     for (int i = 0; i < TEXTURE_SLOTS; i++) {
         const TextureSlot& s = textureTable.slots[i];
         const auto* e = i >= 100 && i < slot ? &entries[i - 100] : nullptr;
         SCOPED_TRACE(e ? e->name : "slot " + std::to_string(i));
-        EXPECT_TRUE(!e || ReadGlLevel(s.glName, 0) == Image(s.pixels, s.pixels + s.width * s.height));
-        if (!e || !e->w) {
-            EXPECT_TRUE(s.width == 1 && s.height == 1 && s.pixels[0] == MARK);
-        } else if (e->pixel) {
-            EXPECT_TRUE(s.width == e->w && s.height == e->h && std::all_of(s.pixels, s.pixels + size_t(e->w) * e->h, [&](uint32_t p) { return p == e->pixel; }));
-        } else {
-            ExpectLoaded(i, e->w, e->h, std::strstr(e->name, ".tga") ? -1 : 255);
-        }
+        if (!e || !e->alpha) EXPECT_TRUE(s.width == 1 && s.height == 1 && s.pixels[0] == MARK && (!e || ReadGlLevel(s.glName, 0) == Image{MARK}));
+        else if (e->pixel) EXPECT_TRUE(s.width == e->w && s.height == e->h && std::count(s.pixels, s.pixels + e->w * e->h, e->pixel) == e->w * e->h);
+        else ExpectLoaded(i, e->w, e->h, e->alpha);
     }
 }
 
@@ -270,24 +227,21 @@ TEST_F(TextureTest, BrokenTextureFolderLoadsWhatIsGoodAndNothingElse) {
 // the caller's working directory never moves, and slots outside the table.
 TEST_F(TextureTest, LoadersLookInTheirFoldersAndComeBackToTheCallersDirectory) {
     const struct { const char* unusable; bool tga; int low, width; } rows[] = {
-        {nullptr, false, 0, 2}, {"texture", false, 0, 1}, {nullptr, true, 1, 3}, {nullptr, true, 0, 2},
-        {"texturelow", true, 1, 1}, {"texture", true, 0, 1}};
+        {nullptr, false, 0, 2}, {"texture", false, 0, 1}, {nullptr, true, 1, 3}, {nullptr, true, 0, 2}, {"texturelow", true, 1, 1}, {"texture", true, 0, 1}};
     for (const auto& r : rows) {
         TempWorkDir inner;
         mkdir("texture", 0755), mkdir("texturelow", 0755);
-        const char* where[] = {".", "texture", "texturelow"};
-        for (int i = 0; i < 3; i++)
-            ASSERT_TRUE(WriteFileBytes(std::string(where[i]) + "/i.bmp", Bmp(i + 1, 1)) &&
-                        WriteFileBytes(std::string(where[i]) + "/i.tga", Tga(i + 1, 1, 24, 0)));
+        for (int i = 0; i < 3; i++) {
+            const std::string at = std::string(i == 0 ? "." : i == 1 ? "texture" : "texturelow") + "/i.";
+            ASSERT_TRUE(WriteFileBytes(at + "bmp", Bmp(i + 1, 1)) && WriteFileBytes(at + "tga", Tga(i + 1, 1, 24, 0)));
+        }
         ASSERT_TRUE(!r.unusable || (rename(r.unusable, "gone") == 0 && WriteFileBytes(r.unusable, "x")));
         ResetTextureImages();
         r.tga ? LoadTgaTexture(0, "i.tga", 0, r.low) : LoadBmpTexture(0, "i.bmp", 0);
-        EXPECT_EQ(textureTable.slots[0].width, r.width) << (r.tga ? "tga " : "bmp ") << (r.unusable ? r.unusable : "");
-        EXPECT_EQ(ReadFileBytes("i.bmp"), Bmp(1, 1)) << "back in the caller's directory";
+        EXPECT_TRUE(textureTable.slots[0].width == r.width && ReadFileBytes("i.bmp") == Bmp(1, 1)) << (r.tga ? "tga " : "bmp ") << (r.unusable ? r.unusable : "");
     }
     ASSERT_TRUE(WriteFileBytes("only.bmp", Bmp(2, 2)));   // no fallback past an existing folder
-    ResetTextureImages();
-    LoadBmpTexture(0, "only.bmp", 0);
+    ResetTextureImages(), LoadBmpTexture(0, "only.bmp", 0);
     EXPECT_EQ(textureTable.slots[0].width, 0);
     ASSERT_TRUE(rmdir("texture") == 0 && mkdir("far", 0755) == 0 && mkdir("far/deep", 0755) == 0 && symlink("far/deep", "texture") == 0);
     ASSERT_TRUE(WriteFileBytes("far/deep/l.bmp", Bmp(3, 3)));
@@ -299,15 +253,18 @@ TEST_F(TextureTest, LoadersLookInTheirFoldersAndComeBackToTheCallersDirectory) {
     EXPECT_EQ(std::memcmp(before.data(), &textureTable, sizeof textureTable), 0);
 }
 
-// Without GL the slot is filled and GL left alone; with GL a missing file
-// still uploads the slot as it stands.
-TEST_F(TextureTest, UploadsFollowTheOpenGlSwitch) {
+// Slot 16's BMP pixels get half alpha; mipmapped loads carry their chain and
+// a plain reload drops it; without GL the slot is filled and GL left alone;
+// with GL a missing file still uploads the slot as it stands; the largest
+// sizes are accepted with their missing pixels opaque black.
+TEST_F(TextureTest, SlotsMipmapsAndTheOpenGlSwitch) {
+    ASSERT_TRUE(WriteFileBytes("texture/a.bmp", Bmp(4, 2)) && WriteFileBytes("texture/m.bmp", Bmp(64, 64)) && WriteFileBytes("texturelow/m.tga", Tga(32, 32, 32, 8)));
+    LoadBmpTexture(TRANSLUCENT_SLOT, "a.bmp", 0), LoadBmpTexture(17, "a.bmp", 0), LoadBmpTexture(10, "m.bmp", 1), LoadTgaTexture(11, "m.tga", 1, 1);
+    ExpectLoaded(TRANSLUCENT_SLOT, 4, 2, 128), ExpectLoaded(17, 4, 2, 255), ExpectLoaded(10, 64, 64, 255), ExpectLoaded(11, 32, 32, -1);
+    LoadBmpTexture(10, "a.bmp", 0);
+    EXPECT_EQ(textureTable.slots[10].mipmapped, 0);
     const uint32_t marker[4] = {0x11223344u, 0x55667788u, 0x99AABBCCu, 0xDDEEFF00u};
-    ASSERT_TRUE(WriteFileBytes("texture/a.bmp", Bmp(4, 2)));
-    for (int slot : {12, 13, 14}) {
-        glBindTexture(GL_TEXTURE_2D, textureTable.slots[slot].glName);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
-    }
+    for (int slot : {12, 13, 14}) glBindTexture(GL_TEXTURE_2D, textureTable.slots[slot].glName), glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
     videoState.openGL = 0;
     LoadBmpTexture(12, "a.bmp", 1), LoadTgaTexture(12, "missing.tga", 0, 0);
     EXPECT_TRUE(textureTable.slots[12].width == 4 && ReadGlLevel(textureTable.slots[12].glName, 0) == Image(marker, marker + 4));
@@ -315,14 +272,12 @@ TEST_F(TextureTest, UploadsFollowTheOpenGlSwitch) {
     LoadBmpTexture(13, "a.bmp", 0), LoadBmpTexture(13, "nothing.bmp", 0), LoadTgaTexture(14, nullptr, 0, 0);
     ExpectLoaded(13, 4, 2, 255);
     EXPECT_TRUE(ReadGlLevel(textureTable.slots[14].glName, 0).empty() && textureTable.slots[14].width == 0);
-    videoState.openGL = 0;   // the largest sizes accepted, their pixels missing
-    const int sizes[][2] = {{LOADER_MAX_SIDE, 2}, {2, -LOADER_MAX_SIDE}, {8192, 8192}};
-    for (auto [w, h] : sizes) {
+    videoState.openGL = 0;
+    for (auto [w, h] : {std::pair{LOADER_MAX_SIDE, 2}, {2, -LOADER_MAX_SIDE}, {8192, 8192}}) {
         ASSERT_TRUE(WriteFileBytes("texture/big.bmp", Bmp(w, h).substr(0, 54)));
         LoadBmpTexture(2, "big.bmp", 0);
         const TextureSlot& s = textureTable.slots[2];
-        EXPECT_TRUE(s.width == w && s.height == std::abs(h) &&
-                    std::all_of(s.pixels, s.pixels + size_t(w) * std::abs(h), [](uint32_t p) { return p == LOADER_MISSING_PIXEL; }));
+        EXPECT_TRUE(s.width == w && s.height == std::abs(h) && std::count(s.pixels, s.pixels + size_t(w) * std::abs(h), LOADER_MISSING_PIXEL) == int64_t(w) * std::abs(h));
     }
 }
 
