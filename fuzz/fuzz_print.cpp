@@ -11,25 +11,26 @@
 
 namespace {
 
-constexpr int MOST_ARGUMENTS = 6;  // 3^6 argument lists are instantiated below
+constexpr int MOST_ARGUMENTS = 6;   // 3^6 argument lists are instantiated below
+const double DOUBLES[] = {0.0, -0.0, 1.5, -1e308, 1e308, 3.4e38, 1e-320, __builtin_inf(), -__builtin_nan("")};
+const int INTS[] = {0, -1, 1, 999, 1000, 999999, 1000000, 2147483647, -2147483647 - 1, 65, 255, -128};
 
-enum ArgumentKind { ARG_INT, ARG_DOUBLE, ARG_STRING };
-
+// The call: a line buffer, a format and its arguments, by kind ('i' an int,
+// 'f' a double, 's' a string).
 struct Call {
     char* line;
     size_t lineSize;
     const char* format;
-    int count;
-    ArgumentKind kinds[MOST_ARGUMENTS];
+    std::string kinds;
     int ints[MOST_ARGUMENTS];
     double doubles[MOST_ARGUMENTS];
     const char* strings[MOST_ARGUMENTS];
 };
 
-int Expand(char* line, size_t lineSize, const char* format, ...) {
+int Expand(const Call* c, ...) {
     va_list args;
-    va_start(args, format);
-    int n = ExpandPrintFormat(line, lineSize, format, args);
+    va_start(args, c);
+    int n = ExpandPrintFormat(c->line, c->lineSize, c->format, args);
     va_end(args);
     return n;
 }
@@ -38,28 +39,14 @@ int Expand(char* line, size_t lineSize, const char* format, ...) {
 template <int DEPTH, typename... Args>
 int ExpandWith(const Call& c, Args... args) {
     if constexpr (DEPTH == MOST_ARGUMENTS) {
-        return Expand(c.line, c.lineSize, c.format, args...);
+        return Expand(&c, args...);
     } else {
-        if (DEPTH >= c.count) return Expand(c.line, c.lineSize, c.format, args...);
-        switch (c.kinds[DEPTH]) {
-        case ARG_INT: return ExpandWith<DEPTH + 1>(c, args..., c.ints[DEPTH]);
-        case ARG_DOUBLE: return ExpandWith<DEPTH + 1>(c, args..., c.doubles[DEPTH]);
-        default: return ExpandWith<DEPTH + 1>(c, args..., c.strings[DEPTH]);
-        }
+        if (DEPTH >= int(c.kinds.size())) return Expand(&c, args...);
+        if (c.kinds[DEPTH] == 'i') return ExpandWith<DEPTH + 1>(c, args..., c.ints[DEPTH]);
+        if (c.kinds[DEPTH] == 'f') return ExpandWith<DEPTH + 1>(c, args..., c.doubles[DEPTH]);
+        return ExpandWith<DEPTH + 1>(c, args..., c.strings[DEPTH]);
     }
 }
-
-// Which argument a directive letter takes; false for no directive.
-bool KindOf(char d, ArgumentKind* kind) {
-    if (std::strchr("ciuxI", d) && d) *kind = ARG_INT;
-    else if (d == 'f') *kind = ARG_DOUBLE;
-    else if (d == 's') *kind = ARG_STRING;
-    else return false;
-    return true;
-}
-
-const double DOUBLES[] = {0.0, -0.0, 1.5, -1e308, 1e308, 3.4e38, 1e-320, __builtin_inf(), -__builtin_nan("")};
-const int INTS[] = {0, -1, 1, 999, 1000, 999999, 1000000, 2147483647, -2147483647 - 1, 65, 255, -128};
 
 }  // namespace
 
@@ -70,36 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Call c{};
     c.lineSize = size_t(data[0] | data[1] << 8) % (PRINT_BUFFER_SIZE + 1);
     std::string format = count > 0 ? pieces[0] : "";
-    // Cut the format before a seventh argument: the list above holds six.
+    // The argument each directive takes; the format is cut before a seventh.
     for (size_t i = 0; i + 1 < format.size(); i++) {
-        if (format[i] != '/') continue;
-        ArgumentKind kind;
-        if (format[i + 1] == '/') {
-            i++;
-            continue;
-        }
-        if (!KindOf(format[i + 1], &kind)) continue;
-        if (c.count == MOST_ARGUMENTS) {
-            format.resize(i);
+        char d = format[i] == '/' ? format[++i] : 0;
+        char kind = d && std::strchr("ciuxI", d) ? 'i' : d == 'f' ? 'f' : d == 's' ? 's' : 0;
+        if (!kind) continue;
+        int n = int(c.kinds.size());
+        if (n == MOST_ARGUMENTS) {
+            format.resize(i - 1);
             break;
         }
-        int n = c.count;
-        c.kinds[n] = kind;
+        c.kinds += kind;
         c.ints[n] = INTS[(format.size() + n) % (sizeof INTS / sizeof INTS[0])] ^ (n * int(data[0]));
         c.doubles[n] = DOUBLES[(format.size() + n) % (sizeof DOUBLES / sizeof DOUBLES[0])];
         c.strings[n] = n + 1 < count ? pieces[1 + n % (count - 1)].c_str() : nullptr;
-        c.count++;
-        i++;
     }
     c.format = format.c_str();
-    char* line = static_cast<char*>(std::malloc(c.lineSize ? c.lineSize : 1));
-    c.line = line;
+    c.line = static_cast<char*>(std::malloc(c.lineSize ? c.lineSize : 1));
     int n = ExpandWith<0>(c);
-    if (c.lineSize == 0) {
-        if (n != 0) FuzzFail("a buffer of size 0 got text");
-    } else if (n < 0 || size_t(n) >= c.lineSize || std::strlen(line) != size_t(n)) {
-        FuzzFail("line length and termination");
-    }
-    std::free(line);
+    if (c.lineSize == 0 ? n != 0 : (n < 0 || size_t(n) >= c.lineSize || std::strlen(c.line) != size_t(n))) FuzzFail("line length and termination");
+    std::free(c.line);
     return 0;
 }

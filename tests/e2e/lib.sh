@@ -38,11 +38,6 @@ wait_exit() {
         sleep 0.1
     done
 }
-# Keys and buttons are read as state once a frame: each is held across frames.
-settle() { sleep "${1:-0.3}"; }
-press() { for k in "$@"; do xdotool keydown "$k"; settle 0.25; xdotool keyup "$k"; settle 0.2; done; }
-move_to() { xdotool mousemove --window "$WIN" "$1" "$2"; settle 0.25; }
-click_at() { move_to "$1" "$2"; xdotool mousedown 1; settle 0.25; xdotool mouseup 1; settle 0.2; }
 # A little-endian word of the file at a byte offset: an int, or a float with f.
 word_at() { od -An -t "$([ "${3:-}" = f ] && echo f4 || echo d4)" -j "$2" -N 4 "$1" 2>/dev/null | tr -d ' '; }
 

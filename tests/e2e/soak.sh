@@ -54,11 +54,11 @@ xdotool windowfocus "$WIN"
 wait_exit
 cfg=$WORKDIR/hwconfig.cfg
 check_eq "exit status, size and version" "0 444 4" "$EXIT_CODE $(stat -c %s "$cfg") $(word_at "$cfg" 0)"
-check "a resolution of the screen" grep -qx "$(word_at "$cfg" 4)x$(word_at "$cfg" 8)" <<<$'640x480\n800x600\n1024x768\n1280x960'
-for at in 16 24 32 36 52; do check "the switch at $at is 0 or 1" grep -qx '[01]' <<<"$(word_at "$cfg" $at)"; done
-# The screen offers no way to change depth, flag4 and joystickEnabled: they keep a first start's values.
-check_eq "depth, flag4, joystickEnabled untouched" "16 1 1" "$(word_at "$cfg" 12) $(word_at "$cfg" 20) $(word_at "$cfg" 28)"
-for at in 40 44 48; do check "the colour at $at within 0..1" awk -v v="$(word_at "$cfg" $at f)" 'BEGIN { exit !(v >= 0 && v <= 1) }'; done
+# --check refuses a width the screen does not offer, a switch other than 0 or
+# 1 and a colour outside 0..1; the screen offers no way to change depth, flag4
+# and joystickEnabled, which keep a first start's values.
 check "quillon-hwconfig --check accepts the file" "$HWCONFIG_BIN" --check "$cfg" >/dev/null
+check "a resolution of the screen" grep -qx "$(word_at "$cfg" 4)x$(word_at "$cfg" 8)" <<<$'640x480\n800x600\n1024x768\n1280x960'
+check_eq "depth, flag4, joystickEnabled untouched" "16 1 1" "$(word_at "$cfg" 12) $(word_at "$cfg" 20) $(word_at "$cfg" 28)"
 [ "$FAILED" -eq 0 ] || echo "replay with QUILLON_SOAK_SEED=$SEED"
 finish
