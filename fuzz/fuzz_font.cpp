@@ -1,11 +1,7 @@
 // Any bytes as font.bmp: the font is read by its own rules (no header check,
 // red byte as coverage, anything past the end opaque white), never past the
 // data, and the slot always ends up a whole 256x256 image.
-#include <string>
-
 #include "fuzz/fuzz_support.h"
-#include "platform/video.h"
-#include "render/texture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EnterFuzzDirectory();

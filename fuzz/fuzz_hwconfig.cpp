@@ -1,10 +1,6 @@
 // Any bytes as hwconfig.cfg: the load never fails, the save writes what was
 // loaded, and loading the saved file gives the same records back (apart from
 // the two parameter words a version-4 file always resets).
-#include <cstring>
-#include <string>
-
-#include "app/hwconfig.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,11 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
-
-#include "app/hwconfig.h"
-#include "app/hwconfig_cli.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

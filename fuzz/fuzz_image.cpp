@@ -2,13 +2,7 @@
 // file (fuzz-tga), read into a slot twice, plain and mipmapped with its chain
 // computed: a rejected file leaves the slot as it was, an accepted one gives a
 // whole image of a size the loaders promise to accept.
-#include <cstdlib>
-#include <cstring>
-
 #include "fuzz/fuzz_support.h"
-#include "platform/video.h"
-#include "render/loaders.h"
-#include "render/texture.h"
 
 namespace {
 

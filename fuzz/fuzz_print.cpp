@@ -1,13 +1,7 @@
 // Any format string with matching arguments into a line buffer of any size
 // (exactly that size on the heap, so one byte too far is caught): the line is
 // always terminated inside the buffer and its length is what is returned.
-#include <cstdarg>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
 #include "fuzz/fuzz_support.h"
-#include "render/text.h"
 
 namespace {
 

@@ -1,9 +1,28 @@
-// What every fuzz target shares: a private working directory, files in it,
-// the input cut into pieces, and a way to stop the run when an oracle fails.
+// What every fuzz target shares: the engine's and the program's headers, a
+// private working directory, files in it, the input cut into pieces, and a
+// way to stop the run when an oracle fails.
 #pragma once
+#include <SDL.h>
+
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
+
+#include "app/hwconfig.h"
+#include "app/hwconfig_cli.h"
+#include "platform/dirsearch.h"
+#include "platform/input.h"
+#include "platform/video.h"
+#include "render/filelist.h"
+#include "render/loaders.h"
+#include "render/text.h"
+#include "render/texture.h"
+#include "ui/text_entry.h"
+#include "ui/widget.h"
 
 // Makes (once) a fresh directory for the process and enters it; returns it.
 const std::string& EnterFuzzDirectory();

@@ -4,15 +4,7 @@
 // string target is never written past its 256 bytes. Steps may also insert or
 // delete on the entry directly, which typing into a label of at most 63 cells
 // reaches only in part: an insertion adds at most one character, a deletion none.
-#include <SDL.h>
-
-#include <cstdlib>
-#include <cstring>
-
 #include "fuzz/fuzz_support.h"
-#include "platform/input.h"
-#include "ui/text_entry.h"
-#include "ui/widget.h"
 
 namespace {
 

@@ -2,13 +2,7 @@
 // search's test agrees with a table-driven reference of its rule, and each ends
 // within its stated bound of steps (a run that takes long is a hang to
 // libFuzzer's -timeout).
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "fuzz/fuzz_support.h"
-#include "platform/dirsearch.h"
-#include "render/filelist.h"
 
 namespace {
 

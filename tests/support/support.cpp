@@ -127,22 +127,11 @@ void InputFrame(const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t
 
 ProgramRun RunProgram(const std::string& name, std::vector<std::string> args) {
     const char* dir = std::getenv("QUILLON_BINARY_DIR");
-    args.insert(args.begin(), std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name);
-    char outPath[] = "/tmp/quillon-run-XXXXXX", errPath[] = "/tmp/quillon-run-XXXXXX";
-    int out = mkstemp(outPath), err = mkstemp(errPath);
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        dup2(out, 1), dup2(err, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(out), close(err);
-    ProgramRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(outPath), ReadFileBytes(errPath)};
-    unlink(outPath), unlink(errPath);
+    std::string command = "'" + std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name + "'";
+    for (const std::string& a : args) command += " '" + a + "'";   // no argument of the tests holds a quote
+    int status = std::system((command + " >/tmp/quillon-run.out.$PPID 2>/tmp/quillon-run.err.$PPID").c_str());
+    const std::string tag = std::to_string(getpid());
+    ProgramRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes("/tmp/quillon-run.out." + tag), ReadFileBytes("/tmp/quillon-run.err." + tag)};
+    unlink(("/tmp/quillon-run.out." + tag).c_str()), unlink(("/tmp/quillon-run.err." + tag).c_str());
     return run;
 }
