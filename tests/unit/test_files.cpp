@@ -14,76 +14,51 @@
 
 namespace {
 
-struct ScreenshotTest : ::testing::Test {
+// Noise shown in windows of several sizes must come out byte for byte, bottom
+// row first, B, G, R, rows padded to 4 bytes. Then the series: the first free
+// name, other files and links left alone, nothing written for a window out of
+// range, after a write that fails part-way, or when all 1000 names exist.
+TEST(Screenshot, FileHoldsTheShownFrameUnderTheFirstFreeName) {
+    // Mesa's llvmpipe does not keep the shown frame in the front buffer; softpipe does, as hardware does.
+    setenv("GALLIUM_DRIVER", "softpipe", 1), EnsureGlWindow();
     TempWorkDir dir;
-    char name[SCREENSHOT_NAME_BYTES] = "unset";
-    void SetUp() override {
-        // Mesa's llvmpipe does not keep the shown frame in the front buffer;
-        // softpipe does, as hardware does.
-        setenv("GALLIUM_DRIVER", "softpipe", 1);
-        EnsureGlWindow();
-    }
-    // Shows a frame of noise in a w x h window and returns it as the file must hold it.
-    std::string ShowNoise(int w, int h) {
+    char name[SCREENSHOT_NAME_BYTES];
+    for (auto [w, h] : {std::pair{641, 5}, {3, 2}, {1280, 960}, {640, 480}}) {
         videoState.width = w, videoState.height = h;
-        EXPECT_TRUE(SetVideoModeFromState());
+        ASSERT_TRUE(SetVideoModeFromState());
         std::mt19937 random(unsigned(w * h));
         std::vector<uint32_t> noise(size_t(w) * h), shown(noise.size());
         for (int frame = 0; frame < 2; frame++) {   // the drawable takes its new size in the first
             for (uint32_t& word : noise) word = random() | 0xFF000000u;
-            glViewport(0, 0, w, h), glRasterPos2f(-1, -1);
-            glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, noise.data());
-            SDL_GL_SwapBuffers(), glFinish();
+            glViewport(0, 0, w, h), glRasterPos2f(-1, -1), glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, noise.data()), SDL_GL_SwapBuffers(), glFinish();
         }
-        for (int tries = 0; tries < 100 && shown != noise; tries++, SDL_Delay(10))
-            glReadBuffer(GL_FRONT), glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
+        for (int tries = 0; tries < 100 && shown != noise; tries++, SDL_Delay(10)) glReadBuffer(GL_FRONT), glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
         glClear(GL_COLOR_BUFFER_BIT);   // the back buffer differs from what is shown
-        uint32_t stride = (uint32_t(w) * 3 + 3) & ~3u;
-        std::string file = "BM" + Le(54 + stride * h) + Le(0) + Le(54) + Le(40) + Le(w) + Le(h) + Le(1, 2) + Le(24, 2) +
-                           Le(0) + Le(stride * h) + std::string(16, '\0');
-        for (int y = 0; y < h; y++) {
-            for (int x = 0; x < w; x++) file += Le(noise[size_t(y) * w + x] >> 16 & 0xFF, 1) + Le(noise[size_t(y) * w + x] >> 8, 1) + Le(noise[size_t(y) * w + x], 1);
-            file.append(stride - w * 3, '\0');
-        }
-        return file;
-    }
-};
-
-TEST_F(ScreenshotTest, FileHoldsTheShownFrameBottomRowFirst) {
-    const int sizes[][2] = {{640, 480}, {641, 5}, {3, 2}, {1280, 960}};
-    for (auto [w, h] : sizes) {
-        std::string want = ShowNoise(w, h);
+        const uint32_t stride = (uint32_t(w) * 3 + 3) & ~3u;
+        std::string want = "BM" + Le(54 + stride * h) + Le(0) + Le(54) + Le(40) + Le(w) + Le(h) + Le(1, 2) + Le(24, 2) + Le(0) + Le(stride * h) + std::string(16, '\0');
+        for (int i = 0; i < w * h; i++) want += Le(noise[i] >> 16 & 0xFF, 1) + Le(noise[i] >> 8, 1) + Le(noise[i], 1) + (i % w == w - 1 ? std::string(stride - w * 3, '\0') : "");
         ASSERT_TRUE(SaveScreenshot(name, sizeof name));
         EXPECT_TRUE(std::string(name) == "scsht000.bmp" && ReadFileBytes(name) == want) << w << "x" << h;
-        ASSERT_EQ(unlink(name), 0);
+        ASSERT_TRUE(w == 640 || unlink(name) == 0);
     }
-}
-
-TEST_F(ScreenshotTest, SeriesTakesTheFirstFreeNameAndNeverAPartialFile) {
-    ShowNoise(640, 480);
-    const char* expected[] = {"scsht000.bmp", "scsht001.bmp", "scsht001.bmp", "scsht002.bmp", "scsht005.bmp"};
-    for (int i = 0; i < 5; i++) {
-        ASSERT_TRUE(i != 2 || unlink("scsht001.bmp") == 0);
-        ASSERT_TRUE(i != 4 || (WriteFileBytes("scsht003.bmp", "not mine") && symlink("target", "scsht004.bmp") == 0));
-        ASSERT_TRUE(SaveScreenshot(name, sizeof name));
-        EXPECT_STREQ(name, expected[i]);
+    const char* names[] = {"scsht001.bmp", "scsht001.bmp", "scsht002.bmp", "scsht005.bmp"};
+    for (int i = 0; i < 4; i++) {
+        ASSERT_TRUE(i != 1 || unlink("scsht001.bmp") == 0);   // a gap is filled
+        ASSERT_TRUE(i != 3 || (WriteFileBytes("scsht003.bmp", "not mine") && symlink("target", "scsht004.bmp") == 0));
+        EXPECT_TRUE(SaveScreenshot(name, sizeof name) && std::string(name) == names[i]) << names[i];
     }
-    EXPECT_TRUE(ReadFileBytes("scsht003.bmp") == "not mine" && access("target", F_OK) == -1 &&
-                ReadFileBytes("scsht005.bmp").size() == 921654u);
-    const int wrong[][2] = {{1281, 960}, {1280, 961}, {0, 480}, {640, 0}, {-640, 480}};
-    for (auto [w, h] : wrong) {
+    EXPECT_TRUE(ReadFileBytes("scsht003.bmp") == "not mine" && access("target", F_OK) == -1 && ReadFileBytes("scsht005.bmp").size() == 921654u);
+    for (auto [w, h] : {std::pair{1281, 960}, {1280, 961}, {0, 480}, {640, 0}, {-640, 480}}) {
         videoState.width = w, videoState.height = h;
-        EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && !name[0] && access("scsht006.bmp", F_OK) == -1) << w << "x" << h;
+        EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && !name[0]) << w << "x" << h;
     }
-    videoState.width = 640, videoState.height = 480;
-    signal(SIGXFSZ, SIG_IGN);   // a write that fails part-way leaves nothing behind
+    videoState.width = 640, videoState.height = 480, signal(SIGXFSZ, SIG_IGN);
     rlimit old, small{100000, 100000};
-    getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max, setrlimit(RLIMIT_FSIZE, &small);
     EXPECT_FALSE(SaveScreenshot(name, sizeof name));
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(access("scsht006.bmp", F_OK), -1);
-    for (int n = 6; n < SCREENSHOT_SERIES; n++) ASSERT_TRUE(WriteFileBytes(std::string("scsht") + char('0' + n / 100) + char('0' + n / 10 % 10) + char('0' + n % 10) + ".bmp", "x"));
+    EXPECT_EQ(access("scsht006.bmp", F_OK), -1) << "a write that fails part-way leaves nothing";
+    for (int n = 6; n < SCREENSHOT_SERIES; n++) WriteFileBytes("scsht" + std::to_string(1000 + n).substr(1) + ".bmp", "x");
     EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && ReadFileBytes("scsht999.bmp") == "x") << "all 1000 names taken";
 }
 
@@ -91,12 +66,11 @@ TEST_F(ScreenshotTest, SeriesTakesTheFirstFreeNameAndNeverAPartialFile) {
 // nothing is written past the list's 1025 entries.
 std::vector<std::string> List(const char* pattern, int directories) {
     static FileListEntry list[FILE_LIST_MAX + 5];
-    std::memset(list, 0x5A, sizeof list);
-    ListFiles(pattern, list, directories);
+    std::memset(list, 0x5A, sizeof list), ListFiles(pattern, list, directories);
     std::vector<std::string> names;
     for (int i = 0; i <= FILE_LIST_MAX && list[i].name[0]; i++) names.push_back(list[i].name);
-    EXPECT_TRUE(names.size() <= size_t(FILE_LIST_MAX) && !list[names.size()].name[0]);
-    EXPECT_TRUE(std::all_of(list[FILE_LIST_MAX + 1].name, list[FILE_LIST_MAX + 5].name, [](char c) { return c == 0x5A; }));
+    EXPECT_TRUE(names.size() <= size_t(FILE_LIST_MAX) && !list[names.size()].name[0] &&
+                std::count(list[FILE_LIST_MAX + 1].name, list[FILE_LIST_MAX + 5].name, 0x5A) == 4 * FILE_LIST_NAME_SIZE);
     return names;
 }
 
@@ -104,9 +78,9 @@ TEST(FileList, ListsSortedByByteOrderWithTheSearchsRules) {
     TempWorkDir dir;
     std::vector<std::string> sorted = {"b", "B", "a10", "a9", "\xC3\xA9t\xC3\xA9", "_x", "texture_stone_01", "texture_stone_0",
                                        "texture_stone_01\xFF", "texture_stone_01\x7F", "texture", std::string(31, 'k')};
-    for (const std::string& n : sorted) ASSERT_TRUE(WriteFileBytes(n, "x"));
+    for (const std::string& n : sorted) WriteFileBytes(n, "x");
     std::sort(sorted.begin(), sorted.end());   // std::string compares bytes as unsigned
-    ASSERT_TRUE(WriteFileBytes(std::string(32, 'l'), "x") && mkdir(std::string(40, 'd').c_str(), 0755) == 0);
+    WriteFileBytes(std::string(32, 'l'), "x"), mkdir(std::string(40, 'd').c_str(), 0755);
     EXPECT_EQ(List("*", 0), sorted) << "names too long for an entry are left out";
     EXPECT_EQ(List("*", 1), std::vector<std::string>{});
     TempWorkDir mixed;
@@ -116,42 +90,32 @@ TEST(FileList, ListsSortedByByteOrderWithTheSearchsRules) {
     const struct { const char* pattern; int directories; std::vector<std::string> want; } rows[] = {
         {"*", 1, {"maplink", "maps", "sub"}}, {"*", 0, {".profile", "dangling", "readlink", "readme"}}, {"*.*", 1, {"maplink", "maps", "sub"}},
         {"sub/*.txt", 0, {"a.txt", "b.txt"}}, {"sub/*.txt", 1, {"d.txt"}}, {"sub/x?.dat", 0, {"x1.dat"}}, {"sub/*.TXT", 0, {"a.txt", "b.txt"}},
-        {"./sub/c.dat", 0, {"c.dat"}}, {"sub/", 0, {}}, {"missing/*", 0, {}}, {"", 0, {}}, {"readme/*", 0, {}},
-    };
+        {"./sub/c.dat", 0, {"c.dat"}}, {"sub/", 0, {}}, {"missing/*", 0, {}}, {"", 0, {}}, {"readme/*", 0, {}}};
     for (const auto& r : rows) EXPECT_EQ(List(r.pattern, r.directories), r.want) << r.pattern << " directories " << r.directories;
     TempWorkDir many;   // more than 1024: the first 1024 in the directory's own order, sorted
-    for (int i = 0; i < 1500; i++) ASSERT_TRUE(WriteFileBytes("f" + std::to_string(i * 7919 % 100003) + ".bmp", "x"));
+    for (int i = 0; i < 1500; i++) WriteFileBytes("f" + std::to_string(i * 7919 % 100003) + ".bmp", "x");
     std::vector<std::string> first;
     DIR* d = opendir(".");
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] == 'f' && first.size() < size_t(FILE_LIST_MAX)) first.push_back(e->d_name);
-    closedir(d);
-    std::sort(first.begin(), first.end());
+    for (dirent* e; (e = readdir(d)) && first.size() < size_t(FILE_LIST_MAX);) e->d_name[0] == 'f' ? first.push_back(e->d_name) : void();
+    closedir(d), std::sort(first.begin(), first.end());
     EXPECT_EQ(List("*.bmp", 0), first);
 }
 
 TEST(FileList, CompareWildcardAndSearchPatternRules) {
-    const struct { const char* a; const char* b; int want; } compare[] = {
-        {"a", "a", 0}, {"a", "ab", -1}, {"ab", "a", 1}, {"B", "a", -1}, {"", "", 0}, {"z", "\xE9", -1}, {"a9", "a10", 1}, {"x\x7F", "x\x80", -1}};
-    for (const auto& c : compare) {
-        FileListEntry a = {}, b = {};
-        std::snprintf(a.name, sizeof a.name, "%s", c.a), std::snprintf(b.name, sizeof b.name, "%s", c.b);
-        EXPECT_EQ(CompareFileNames(&a, &b), c.want) << c.a << " vs " << c.b;
+    for (auto [a, b, want] : {std::tuple{"a", "a", 0}, {"a", "ab", -1}, {"ab", "a", 1}, {"B", "a", -1}, {"z", "\xE9", -1}, {"x\x7F", "x\x80", -1}}) {
+        FileListEntry x = {}, y = {};
+        std::snprintf(x.name, sizeof x.name, "%s", a), std::snprintf(y.name, sizeof y.name, "%s", b);
+        EXPECT_EQ(CompareFileNames(&x, &y), want) << a << " vs " << b;
     }
     // pattern, name, the engine's WildcardMatch, the directory search's DirPatternMatch
     const struct { const char *pattern, *name; int wildcard, search; } rows[] = {
-        {"*.bmp", "a.bmp", 1, 1}, {"*.bmp", "a.txt", 0, 0}, {"*.bmp", "a.b.bmp", 0, 1}, {"*.bmp", "abc", 1, 0},
-        {"*.bmp", "A.BMP", 0, 1}, {"tex", "texture", 1, 0}, {"texture", "tex", 1, 0}, {"", "anything", 1, 0},
-        {"x*y", "xy", 1, 1}, {"a*", "apple", 1, 1}, {"a*", "banana", 0, 0}, {"A*", "apple", 0, 1}, {"*", "*", 1, 1},
-        {"a*c", "a*c", 1, 1}, {"*c", "abcd", 1, 0}, {"a*cx", "abcy", 0, 0}, {"?", "x", 0, 1}, {"**b", "ab", 1, 1},
-        {"a*b*d", "axbyd", 1, 1}, {"a*bd", "axbe", 0, 0}, {"*b", "abab", 1, 1}, {"*", ".hidden", 1, 1}, {"*.*", "noext", 1, 1},
-        {"?", "xy", 0, 0}, {"?", "", 1, 0}, {"*a*b", "xxbxxa", 1, 0}, {"readme.*", "readme", 1, 1}, {"readme.*", "readmex", 0, 0},
-        {"x*y", "xyz", 1, 0}, {"abcd", "abc", 1, 0},
-    };
-    for (const auto& r : rows) {
-        EXPECT_EQ(WildcardMatch(r.pattern, r.name), r.wildcard) << r.pattern << " vs " << r.name;
-        EXPECT_EQ(DirPatternMatch(r.pattern, r.name), r.search) << r.pattern << " vs " << r.name;
-    }
+        {"*.bmp", "a.bmp", 1, 1}, {"*.bmp", "a.txt", 0, 0}, {"*.bmp", "a.b.bmp", 0, 1}, {"*.bmp", "abc", 1, 0}, {"*.bmp", "A.BMP", 0, 1}, {"tex", "texture", 1, 0},
+        {"texture", "tex", 1, 0}, {"", "anything", 1, 0}, {"x*y", "xy", 1, 1}, {"a*", "apple", 1, 1}, {"a*", "banana", 0, 0}, {"A*", "apple", 0, 1},
+        {"*", "*", 1, 1}, {"a*c", "a*c", 1, 1}, {"*c", "abcd", 1, 0}, {"a*cx", "abcy", 0, 0}, {"?", "x", 0, 1}, {"**b", "ab", 1, 1}, {"a*b*d", "axbyd", 1, 1},
+        {"a*bd", "axbe", 0, 0}, {"*b", "abab", 1, 1}, {"*", ".hidden", 1, 1}, {"*.*", "noext", 1, 1}, {"?", "xy", 0, 0}, {"?", "", 1, 0},
+        {"*a*b", "xxbxxa", 1, 0}, {"readme.*", "readme", 1, 1}, {"readme.*", "readmex", 0, 0}, {"x*y", "xyz", 1, 0}, {"abcd", "abc", 1, 0}};
+    for (const auto& r : rows)
+        EXPECT_TRUE(WildcardMatch(r.pattern, r.name) == r.wildcard && DirPatternMatch(r.pattern, r.name) == r.search) << r.pattern << " vs " << r.name;
 }
 
 }  // namespace
