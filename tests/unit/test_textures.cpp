@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -146,80 +147,75 @@ std::string Tga(int w, int h, int depth, int descriptor, int idLength = 0, int m
     return s;
 }
 
-// The slot holds the picture (alpha from the file when `alpha` < 0), GL holds
-// the slot's image with the loaders' parameters, and its level 1 when mipmapped.
-void ExpectLoaded(int slot, int w, int h, int alpha) {
+// The picture as a slot holds it: alpha from the file when `alpha` < 0.
+Image PictureOf(int w, int h, int alpha) {
+    Image out;
+    for (int i = 0; i < w * h; i++) out.push_back(alpha < 0 ? Picture(i % w, i / w) : (Picture(i % w, i / w) & 0xFFFFFFu) | uint32_t(alpha) << 24);
+    return out;
+}
+
+// The slot holds `want`, GL holds it with the loaders' parameters, and its level 1 when mipmapped.
+void ExpectLoaded(int slot, int w, int h, const Image& want) {
     const TextureSlot& s = textureTable.slots[slot];
     ASSERT_TRUE(s.width == w && s.height == h) << s.width << "x" << s.height;
-    Image want;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) want.push_back(alpha < 0 ? Picture(x, y) : (Picture(x, y) & 0xFFFFFFu) | uint32_t(alpha) << 24);
     EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want && ReadGlLevel(s.glName, 0) == want);
     EXPECT_TRUE(TexParam(s.glName, GL_TEXTURE_WRAP_S) == GL_REPEAT && TexParam(s.glName, GL_TEXTURE_WRAP_T) == GL_REPEAT &&
                 TexParam(s.glName, GL_TEXTURE_MAG_FILTER) == GL_LINEAR && TexParam(s.glName, GL_TEXTURE_MIN_FILTER) == (s.mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR));
     EXPECT_TRUE(!s.mipmapped || (malloc_usable_size(s.pixels) >= want.size() * 8 && ReadGlLevel(s.glName, 1) == Image(s.pixels + want.size(), s.pixels + want.size() * 5 / 4)));
 }
 
-// Cut at every length, each pixel is the picture when all its bytes made it
-// into the file, opaque black when not; a cut header is rejected.
-TEST_F(TextureTest, FilesCutShortGiveOpaqueBlackForMissingPixels) {
-    const struct { bool bmp; int w, h, bytes, origin; } rows[] = {{true, 7, 5, 3, 0}, {true, 5, 4, 3, 2}, {false, 5, 4, 4, 1}, {false, 3, 4, 3, 3}, {false, 4, 3, 3, 0}};
-    for (const auto& r : rows) {
-        std::string full = r.bmp ? Bmp(r.w, r.origin ? -r.h : r.h) : Tga(r.w, r.h, r.bytes * 8, r.origin << 4 | (r.bytes == 4 ? 8 : 0));
-        size_t header = r.bmp ? 54 : 18, stride = r.bmp ? (r.w * 3 + 3) / 4 * 4 : size_t(r.w) * r.bytes;
-        for (size_t length = 0; length <= full.size(); length++) {
-            ResetTextureImages();
-            ASSERT_TRUE(WriteFileBytes("texture/t.img", full.substr(0, length)));
-            r.bmp ? LoadBmpTexture(1, "t.img", 0) : LoadTgaTexture(1, "t.img", 0, 0);
-            const TextureSlot& s = textureTable.slots[1];
-            ASSERT_EQ(s.width, length < header ? 0 : r.w) << length;
-            for (int y = 0; y < r.h && length >= header; y++)
-                for (int x = 0; x < r.w; x++) {
-                    size_t row = r.origin < 2 ? r.h - 1 - y : y, column = r.origin & 1 ? r.w - 1 - x : x;
-                    bool present = header + row * stride + (column + 1) * r.bytes <= length;
-                    ASSERT_EQ(s.pixels[y * r.w + x], present ? (r.bytes == 4 ? Picture(x, y) : Picture(x, y) | 0xFF000000u) : LOADER_MISSING_PIXEL) << length << ": " << x << "," << y;
-                }
-        }
-    }
-}
-
-// A folder of pictures in every layout, files cut short, formats not read,
-// and broken or oversized ones, loaded as a game loads it: through the file
-// list, each into a slot of its own. Every slot starts with a 1x1 mark that a
-// rejected file must leave in place. alpha: -1 the file's, 0 rejected, else
-// that alpha on the picture; pixel: every pixel that value instead.
+// A folder of pictures in every layout; files cut short at every length, each
+// pixel then the picture when all its bytes made it into the file, opaque
+// black when not; formats not read; broken and oversized files. It is loaded
+// as a game loads it: through the file list, each file into a slot of its own.
+// Every slot starts with a 1x1 mark that a rejected file (no image wanted)
+// must leave in place.
 TEST_F(TextureTest, TextureFolderLoadsWhatIsGoodAndNothingElse) {
     std::string eightBit = Bmp(2, 2, 54, 8), badMagic = Bmp(4, 2);
     badMagic[1] = 'A';
-    const struct { const char* name; std::string file; int w, h, alpha; uint32_t pixel = 0; } entries[] = {
-        {"a.bmp", Bmp(16, 64), 16, 64, 255}, {"b.bmp", Bmp(16, -64), 16, 64, 255}, {"c.bmp", Bmp(7, 2), 7, 2, 255},
-        {"d.bmp", Bmp(8, 3, 138), 8, 3, 255}, {"e.bmp", Bmp(4, 2, 0), 4, 2, 255}, {"f.bmp", Bmp(16384, -6), 16384, 6, 255},
-        {"g.tga", Tga(3, 2, 32, 8, 7, 3, 24), 3, 2, -1}, {"h.tga", Tga(3, 2, 24, 32, 1, 5, 15), 3, 2, 255},
-        {"i.tga", Tga(3, 2, 32, 40, 255, 2, 32), 3, 2, -1}, {"j.tga", Tga(5, 3, 24, 0x10), 5, 3, 255}, {"k.tga", Tga(5, 3, 32, 0x38), 5, 3, -1},
-        {"l.tga", Tga(3000, 100, 24, 0), 3000, 100, 255}, {"m-no-pixels.bmp", Bmp(4, 2).substr(0, 54), 4, 2, 255, LOADER_MISSING_PIXEL},
-        {"n-no-pixels.tga", Tga(3, 3, 32, 8).substr(0, 18), 3, 3, 255, LOADER_MISSING_PIXEL},
-        {"o-16-bit.tga", Tga(4, 3, 16, 1), 4, 3, 255, LOADER_MISSING_PIXEL}, {"p-32-no-alpha.tga", Tga(4, 3, 32, 0), 4, 3, 255, LOADER_MISSING_PIXEL},
-        {"q-cut-header.bmp", Bmp(5, 3).substr(0, 53), 0, 0, 0}, {"r-cut-header.tga", Tga(2, 2, 24, 0).substr(0, 17), 0, 0, 0},
-        {"s-too-wide.bmp", Bmp(16385, 1), 0, 0, 0}, {"t-too-tall.tga", Tga(1, 16385, 24, 0), 0, 0, 0}, {"u-too-many.bmp", Bmp(8192, 8193), 0, 0, 0},
-        {"v-zero.tga", Tga(0, 5, 24, 0), 0, 0, 0}, {"w-negative.bmp", Bmp(-3, 2), 0, 0, 0}, {"x-min.bmp", Bmp(4, INT_MIN), 0, 0, 0},
-        {"y-8-bit.bmp", eightBit, 0, 0, 0}, {"z0-rle.bmp", Bmp(4, 2, 54, 24, 1), 0, 0, 0}, {"z1-32-bit.bmp", Bmp(4, 2, 54, 32), 0, 0, 0},
-        {"z2-magic.bmp", badMagic, 0, 0, 0}, {"z3-text.bmp", "this is not a picture at all, not even close", 0, 0, 0}, {"z4-empty.tga", "", 0, 0, 0}};
-    for (const auto& e : entries) ASSERT_TRUE(WriteFileBytes(std::string("texture/") + e.name, e.file));
+    const Image none, black(12, LOADER_MISSING_PIXEL);
+    std::vector<std::tuple<std::string, std::string, int, int, Image>> entries = {
+        {"a.bmp", Bmp(16, 64), 16, 64, PictureOf(16, 64, 255)}, {"b.bmp", Bmp(16, -64), 16, 64, PictureOf(16, 64, 255)}, {"c.bmp", Bmp(7, 2), 7, 2, PictureOf(7, 2, 255)},
+        {"d.bmp", Bmp(8, 3, 138), 8, 3, PictureOf(8, 3, 255)}, {"e.bmp", Bmp(4, 2, 0), 4, 2, PictureOf(4, 2, 255)}, {"f.bmp", Bmp(16384, -6), 16384, 6, PictureOf(16384, 6, 255)},
+        {"g.tga", Tga(3, 2, 32, 8, 7, 3, 24), 3, 2, PictureOf(3, 2, -1)}, {"h.tga", Tga(3, 2, 24, 32, 1, 5, 15), 3, 2, PictureOf(3, 2, 255)},
+        {"i.tga", Tga(3, 2, 32, 40, 255, 2, 32), 3, 2, PictureOf(3, 2, -1)}, {"j.tga", Tga(5, 3, 24, 0x10), 5, 3, PictureOf(5, 3, 255)},
+        {"k.tga", Tga(5, 3, 32, 0x38), 5, 3, PictureOf(5, 3, -1)}, {"l.tga", Tga(3000, 100, 24, 0), 3000, 100, PictureOf(3000, 100, 255)},
+        {"m-16-bit.tga", Tga(4, 3, 16, 1), 4, 3, black}, {"n-32-no-alpha.tga", Tga(4, 3, 32, 0), 4, 3, black},
+        {"s-too-wide.bmp", Bmp(16385, 1), 0, 0, none}, {"t-too-tall.tga", Tga(1, 16385, 24, 0), 0, 0, none}, {"u-too-many.bmp", Bmp(8192, 8193), 0, 0, none},
+        {"v-zero.tga", Tga(0, 5, 24, 0), 0, 0, none}, {"w-negative.bmp", Bmp(-3, 2), 0, 0, none}, {"x-min.bmp", Bmp(4, INT_MIN), 0, 0, none},
+        {"y-8-bit.bmp", eightBit, 0, 0, none}, {"z0-rle.bmp", Bmp(4, 2, 54, 24, 1), 0, 0, none}, {"z1-32-bit.bmp", Bmp(4, 2, 54, 32), 0, 0, none},
+        {"z2-magic.bmp", badMagic, 0, 0, none}, {"z3-text.bmp", "this is not a picture at all, not even close", 0, 0, none}, {"z4-empty.tga", "", 0, 0, none}};
+    // bottom-up BMP, top-down BMP, mirrored 32-bit TGA, top-down mirrored 24-bit TGA
+    for (auto [bmp, w, h, bytes, origin] : {std::tuple{true, 7, 5, 3, 0}, {true, 5, 4, 3, 2}, {false, 5, 4, 4, 1}, {false, 3, 4, 3, 3}}) {
+        const std::string full = bmp ? Bmp(w, origin ? -h : h) : Tga(w, h, bytes * 8, origin << 4 | (bytes == 4 ? 8 : 0));
+        const size_t header = bmp ? 54 : 18, stride = bmp ? (w * 3 + 3) / 4 * 4 : size_t(w) * bytes;
+        for (size_t length = 0; length < full.size(); length++) {
+            Image want;
+            for (int i = 0; i < w * h && length >= header; i++) {
+                size_t row = origin < 2 ? h - 1 - i / w : i / w, column = origin & 1 ? w - 1 - i % w : i % w;
+                want.push_back(header + row * stride + (column + 1) * bytes > length ? LOADER_MISSING_PIXEL : bytes == 4 ? Picture(i % w, i / w) : Picture(i % w, i / w) | 0xFF000000u);
+            }
+            char name[32];
+            std::snprintf(name, sizeof name, "cut-%d%d-%03zu%s", bmp, origin, length, bmp ? ".bmp" : ".tga");
+            entries.emplace_back(name, full.substr(0, length), want.empty() ? 0 : w, want.empty() ? 0 : h, want);
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const auto& e : entries) ASSERT_TRUE(WriteFileBytes("texture/" + std::get<0>(e), std::get<1>(e)));
     ASSERT_EQ(mkdir("texture/z5-folder.bmp", 0755), 0);
     for (TextureSlot& s : textureTable.slots) s.pixels = static_cast<uint32_t*>(std::malloc(4)), s.pixels[0] = MARK, s.width = s.height = 1;
     std::vector<FileListEntry> list(FILE_LIST_MAX + 1);
     ListFiles("texture/*.*", list.data(), 0);
-    int slot = 100;
-    for (int i = 0; list[i].name[0]; i++, slot++)
-        std::strstr(list[i].name, ".bmp") ? LoadBmpTexture(slot, list[i].name, 0) : LoadTgaTexture(slot, list[i].name, 0, 0);
-    ASSERT_EQ(slot, 100 + int(std::size(entries))) << "the folder is no file of the list";
+    int slot = 32;
+    ASSERT_LE(slot + entries.size(), size_t(TEXTURE_SLOTS));
+    for (int i = 0; list[i].name[0]; i++, slot++) std::strstr(list[i].name, ".bmp") ? LoadBmpTexture(slot, list[i].name, 0) : LoadTgaTexture(slot, list[i].name, 0, 0);
+    ASSERT_EQ(slot, 32 + int(entries.size())) << "the folder is no file of the list";
     for (int i = 0; i < TEXTURE_SLOTS; i++) {
         const TextureSlot& s = textureTable.slots[i];
-        const auto* e = i >= 100 && i < slot ? &entries[i - 100] : nullptr;
-        SCOPED_TRACE(e ? e->name : "slot " + std::to_string(i));
-        if (!e || !e->alpha) EXPECT_TRUE(s.width == 1 && s.height == 1 && s.pixels[0] == MARK && (!e || ReadGlLevel(s.glName, 0) == Image{MARK}));
-        else if (e->pixel) EXPECT_TRUE(s.width == e->w && s.height == e->h && std::count(s.pixels, s.pixels + e->w * e->h, e->pixel) == e->w * e->h);
-        else ExpectLoaded(i, e->w, e->h, e->alpha);
+        const auto* e = i >= 32 && i < slot ? &entries[i - 32] : nullptr;
+        SCOPED_TRACE(e ? std::get<0>(*e) : "slot " + std::to_string(i));
+        if (e && !std::get<4>(*e).empty()) ExpectLoaded(i, std::get<2>(*e), std::get<3>(*e), std::get<4>(*e));
+        else EXPECT_TRUE(s.width == 1 && s.height == 1 && s.pixels[0] == MARK && (!e || ReadGlLevel(s.glName, 0) == Image{MARK}));
     }
 }
 
@@ -260,7 +256,8 @@ TEST_F(TextureTest, LoadersLookInTheirFoldersAndComeBackToTheCallersDirectory) {
 TEST_F(TextureTest, SlotsMipmapsAndTheOpenGlSwitch) {
     ASSERT_TRUE(WriteFileBytes("texture/a.bmp", Bmp(4, 2)) && WriteFileBytes("texture/m.bmp", Bmp(64, 64)) && WriteFileBytes("texturelow/m.tga", Tga(32, 32, 32, 8)));
     LoadBmpTexture(TRANSLUCENT_SLOT, "a.bmp", 0), LoadBmpTexture(17, "a.bmp", 0), LoadBmpTexture(10, "m.bmp", 1), LoadTgaTexture(11, "m.tga", 1, 1);
-    ExpectLoaded(TRANSLUCENT_SLOT, 4, 2, 128), ExpectLoaded(17, 4, 2, 255), ExpectLoaded(10, 64, 64, 255), ExpectLoaded(11, 32, 32, -1);
+    ExpectLoaded(TRANSLUCENT_SLOT, 4, 2, PictureOf(4, 2, 128)), ExpectLoaded(17, 4, 2, PictureOf(4, 2, 255)), ExpectLoaded(10, 64, 64, PictureOf(64, 64, 255));
+    ExpectLoaded(11, 32, 32, PictureOf(32, 32, -1));
     LoadBmpTexture(10, "a.bmp", 0);
     EXPECT_EQ(textureTable.slots[10].mipmapped, 0);
     const uint32_t marker[4] = {0x11223344u, 0x55667788u, 0x99AABBCCu, 0xDDEEFF00u};
@@ -270,7 +267,7 @@ TEST_F(TextureTest, SlotsMipmapsAndTheOpenGlSwitch) {
     EXPECT_TRUE(textureTable.slots[12].width == 4 && ReadGlLevel(textureTable.slots[12].glName, 0) == Image(marker, marker + 4));
     videoState.openGL = 1;
     LoadBmpTexture(13, "a.bmp", 0), LoadBmpTexture(13, "nothing.bmp", 0), LoadTgaTexture(14, nullptr, 0, 0);
-    ExpectLoaded(13, 4, 2, 255);
+    ExpectLoaded(13, 4, 2, PictureOf(4, 2, 255));
     EXPECT_TRUE(ReadGlLevel(textureTable.slots[14].glName, 0).empty() && textureTable.slots[14].width == 0);
     videoState.openGL = 0;
     for (auto [w, h] : {std::pair{LOADER_MAX_SIDE, 2}, {2, -LOADER_MAX_SIDE}, {8192, 8192}}) {
