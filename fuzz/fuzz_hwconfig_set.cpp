@@ -3,19 +3,14 @@
 // arguments were refused it is untouched; when they were accepted, --check
 // finds nothing odd in it unless a width was assigned (any positive width is
 // accepted, but only the screen's four are choices).
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = EnterFuzzDirectory() + "/" + CONFIG_FILE_NAME;
     static const std::string original = [] {   // what a first run of the program writes; every run starts from it
-        uint8_t image[CONFIG_V4_BYTES];
-        ResetHardwareConfig(), LoadHardwareConfigFromBytes(image, 0), CompleteHeightFromWidth(), EncodeHardwareConfig(image);
         int null = open("/dev/null", O_WRONLY);   // the tool's reports are not the point
         if (null < 0 || dup2(null, STDOUT_FILENO) < 0) FuzzFail("no /dev/null");
-        return std::string(reinterpret_cast<char*>(image), sizeof image);
+        return FirstRunFile();
     }();
     std::string pieces[12];
     int count = SplitAtNul(data, size, pieces, 12);
@@ -27,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         args.push_back(pieces[i]);
     }
     args.push_back(path);
-    WriteWholeFile(path, original);
+    if (!WriteFileBytes(path, original)) FuzzFail("could not write a file");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
     int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
-    std::string after = ReadWholeFile(path);
+    std::string after = ReadFileBytes(path);
     if (status == HWCONFIG_EXIT_USAGE && after != original) FuzzFail("refused arguments changed the file");
     if (after != original && (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\4\0\0\0", 4)) != 0))
         FuzzFail("the file is neither the old one nor a whole version-4 file");

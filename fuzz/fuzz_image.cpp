@@ -7,6 +7,7 @@
 namespace {
 
 constexpr uint32_t MARK = 0x12345678u;
+volatile uint32_t sink;   // where the words read land, so the reads stay
 
 // Pixels a header may claim and still be fuzzed. Larger images the loaders
 // accept (up to 2^26 pixels) cost a second each in fresh pages, and a corpus
@@ -31,25 +32,23 @@ int64_t Field(const uint8_t* data, size_t size, size_t at, int bytes) {
 void ReadOnce(const uint8_t* data, size_t size, int32_t slot, int32_t mipmap) {
     TextureSlot& s = textureTable.slots[slot];
     std::free(s.pixels);   // a 1x1 image the reader must either keep or replace whole
-    s.pixels = static_cast<uint32_t*>(std::malloc(4));
+    const uint32_t* before = s.pixels = static_cast<uint32_t*>(std::malloc(4));
     s.pixels[0] = MARK, s.width = s.height = 1, s.mipmapped = 0;
-    const uint32_t* before = s.pixels;
     FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!file) return;   // an empty input has no stream
 #ifdef FUZZ_tga
-    bool ok = ReadTgaTexture(file, slot, mipmap);
+    const bool ok = ReadTgaTexture(file, slot, mipmap);
 #else
-    bool ok = ReadBmpTexture(file, slot, mipmap);
+    const bool ok = ReadBmpTexture(file, slot, mipmap);
 #endif
     std::fclose(file);
     if (!ok && (s.pixels != before || s.width != 1 || s.height != 1 || s.pixels[0] != MARK)) FuzzFail("rejected file changed the slot");
+    if (ok && (!SizeAccepted(s.width, s.height) || s.mipmapped != mipmap)) FuzzFail("accepted image has a size the loaders refuse");
     if (!ok) return;
-    if (!SizeAccepted(s.width, s.height) || s.mipmapped != mipmap) FuzzFail("accepted image has a size the loaders refuse");
     uint32_t sum = 0;   // touch every word the slot owns, so a short allocation shows
     for (size_t i = 0; i < size_t(s.width) * size_t(s.height) * (mipmap ? 2 : 1); i++) sum += s.pixels[i];
     if (mipmap) ComputeMipmapChain(s.pixels, s.width, s.height);
-    volatile uint32_t keep = sum;
-    (void)keep;
+    sink = sum;
 }
 
 }  // namespace

@@ -11,14 +11,6 @@ namespace {
 const double DOUBLES[] = {0.0, -0.0, 1.5, -1e308, 1e308, 3.4e38, 1e-320, __builtin_inf(), -__builtin_nan("")};
 const int INTS[] = {0, -1, 1, 999, 1000, 999999, 1000000, 2147483647, -2147483647 - 1, 65, 255, -128};
 
-int Expand(char* line, size_t size, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = ExpandPrintFormat(line, size, format, args);
-    va_end(args);
-    return n;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -31,19 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (format[i] != '/') continue;
         char& d = format[++i];
         if (!std::strchr("ciuxIfs", d)) continue;   // "//", and a slash that vanishes
-        if (taken == 6) {
-            format.resize(i - 1);
-            break;
-        }
-        d = taken % 3 == 1 ? 'f' : taken % 3 == 2 ? 's' : std::strchr("ciuxI", d) ? d : "ciuxI"[d % 5];
-        taken++;
+        if (taken == 6) { format.resize(i - 1); break; }
+        d = taken % 3 == 1 ? 'f' : taken % 3 == 2 ? 's' : std::strchr("ciuxI", d) ? d : "ciuxI"[d % 5], taken++;
     }
     const int n0 = INTS[(format.size() + data[0]) % 12], n1 = INTS[(format.size() + 5) % 12] ^ data[1];
     const double d0 = DOUBLES[format.size() % 9], d1 = DOUBLES[(format.size() + data[0]) % 9];
     const char* s0 = count > 1 ? pieces[1].c_str() : nullptr;
     const char* s1 = count > 2 ? pieces[2].c_str() : nullptr;
     char* line = static_cast<char*>(std::malloc(lineSize ? lineSize : 1));
-    int n = Expand(line, lineSize, format.c_str(), n0, d0, s0, n1, d1, s1);
+    int n = ExpandFormat(line, lineSize, format.c_str(), n0, d0, s0, n1, d1, s1);
     if (lineSize == 0 ? n != 0 : (n < 0 || size_t(n) >= lineSize || std::strlen(line) != size_t(n))) FuzzFail("line length and termination");
     std::free(line);
     return 0;

@@ -22,23 +22,13 @@ uint32_t unsignedNumber;
 float real;
 char* text;   // exactly STRING_TARGET_BYTES on the heap
 
-// One frame: "Done" and the four fields (hotkeys F1..F4), up to two keys
-// down, the mouse somewhere over the fields.
+// One frame of the field screen: up to two keys down, the mouse somewhere over the fields.
 void Step(uint8_t key1, uint8_t key2, uint8_t mouse) {
-    std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-    std::memset(inputState.keys, 0, sizeof inputState.keys);
-    if (key1 < 2 * KEY_KINDS) inputState.keys[KEYS[key1 % KEY_KINDS]] = 1;
-    if (key2 < KEY_KINDS) inputState.keys[KEYS[key2]] = 1;
-    inputState.previousMouse = inputState.mouse;
-    inputState.mouse = MouseState{100 + (mouse & 31) * 16, 196 + (mouse >> 5 & 3) * 32, mouse >> 7, 0, 0, 0, 0, 0};
-    widgetTable.count = 0;
-    AddWidget("Done", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
-    const char* labels[] = {"Value:", "Count:", "Scale:", "Name:...."};
-    void* targets[] = {&number, &unsignedNumber, &real, text};
-    for (int i = 0; i < 4; i++)
-        AddWidget(labels[i], 100, 200 + i * 32, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]),
-            AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F1 + i);
-    UpdateWidgets();
+    std::vector<int32_t> keys;
+    if (key1 < 2 * KEY_KINDS) keys.push_back(KEYS[key1 % KEY_KINDS]);
+    if (key2 < KEY_KINDS) keys.push_back(KEYS[key2]);
+    void* const targets[4] = {&number, &unsignedNumber, &real, text};
+    FieldScreenFrame(targets, keys, mouse >> 7, 100 + (mouse & 31) * 16, 196 + (mouse >> 5 & 3) * 32);
 }
 
 void EditDirectly(uint8_t operation, uint8_t position, uint8_t other) {

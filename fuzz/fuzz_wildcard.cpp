@@ -10,19 +10,17 @@ constexpr size_t REFERENCE_MOST = 300;  // longest pattern and name the table re
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-// The search's rule as a table: whether the first i pattern characters match
-// the first j name characters, for every i and j.
+// The search's rule as a table, a row per pattern character: whether the
+// pattern so far matches the first j name characters, for every j.
 bool TableMatch(const std::string& p, const std::string& n) {
-    std::vector<std::vector<char>> m(p.size() + 1, std::vector<char>(n.size() + 1, 0));
-    m[0][0] = 1;
-    for (size_t i = 1; i <= p.size(); i++)
-        for (size_t j = 0; j <= n.size(); j++) {
-            if (p[i - 1] == '*')
-                m[i][j] = m[i - 1][j] || (j > 0 && m[i][j - 1]);
-            else
-                m[i][j] = j > 0 && m[i - 1][j - 1] && (p[i - 1] == '?' || Fold(p[i - 1]) == Fold(n[j - 1]));
-        }
-    return m[p.size()][n.size()];
+    std::vector<char> row(n.size() + 1, 0), next(n.size() + 1);
+    row[0] = 1;
+    for (char c : p) {
+        for (size_t j = 0; j <= n.size(); j++)
+            next[j] = c == '*' ? row[j] || (j > 0 && next[j - 1]) : j > 0 && row[j - 1] && (c == '?' || Fold(c) == Fold(n[j - 1]));
+        row.swap(next);
+    }
+    return row[n.size()];
 }
 
 bool ReferenceMatch(const std::string& p, const std::string& n) {

@@ -1,26 +1,49 @@
-// What the unit tests share: the engine's and the program's headers, a real
-// SDL 1.2 OpenGL window, fresh program-wide records, temporary working
-// directories, file bytes, GL read-back, the input of one frame and runs of
-// the built programs.
+// What the unit tests and the fuzz targets share: the engine's, the
+// program's and the system's headers, a real SDL 1.2 OpenGL window, fresh
+// program-wide records, temporary working directories, file bytes, GL
+// read-back, the input of one frame and runs of the built programs.
 #pragma once
 #include <SDL.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <malloc.h>
+#include <pwd.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <climits>
+#include <cmath>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
+#include <map>
+#include <random>
 #include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "app/colour_sliders.h"
 #include "app/hwconfig.h"
+#include "app/hwconfig_cli.h"
 #include "app/setup_screen.h"
+#include "platform/dirsearch.h"
 #include "platform/input.h"
 #include "platform/video.h"
 #include "render/filelist.h"
@@ -61,6 +84,15 @@ uint32_t Bits(float f);
 std::vector<uint32_t> ReadGlLevel(uint32_t name, int level, int* width = nullptr, int* height = nullptr);
 int TexParam(uint32_t name, unsigned parameter);
 
+// ExpandPrintFormat with the arguments given here.
+int ExpandFormat(char* line, size_t size, const char* format, ...);
+
+// The font image font.bmp's bytes make, by the format's rule: skip 54 bytes,
+// then for image rows 127 down to 0 three bytes per pixel one at a time, the
+// third the coverage; a byte past the end reads as -1 and makes the pixel
+// opaque white. Rows 128.. are clear.
+std::vector<uint32_t> ReferenceFont(const void* file, size_t size);
+
 // The drawn frame, read back and addressed in virtual-screen coordinates (the
 // window is 640x480, so virtual and window pixels coincide).
 struct Frame {
@@ -75,6 +107,15 @@ Frame TakeFrame();
 // last frame, then `keys` are down and the mouse is at (mx, my).
 void InputFrame(const std::vector<int32_t>& keys = {}, bool left = false, int32_t mx = 600,
                 int32_t my = 470);
+
+// One frame of the text-entry screen: its input as InputFrame sets it, then
+// "Done" (Escape) and four fields, an int, an unsigned, a float and a string
+// (F1..F4), registered and updated.
+void FieldScreenFrame(void* const targets[4], const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t my);
+
+// The configuration records encoded as a file; the file a first run writes.
+std::string EncodedConfig();
+std::string FirstRunFile();
 
 // A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`.
 struct ProgramRun {

@@ -2,16 +2,14 @@
 // cursor, the widgets and the colour sliders put into the real frame buffer.
 #include "support/support.h"
 
-#include <cstdarg>
-
 namespace {
 
-std::string Expand(size_t size, const char* format, ...) {
+// The line ExpandPrintFormat makes in a buffer of `size`, or "(overrun)" when
+// it wrote past the buffer or returned another length than it made.
+template <typename... Args>
+std::string Expand(size_t size, const char* format, Args... args) {
     std::vector<char> line(size + 32, 'Z');
-    va_list args;
-    va_start(args, format);
-    int n = ExpandPrintFormat(line.data(), size, format, args);
-    va_end(args);
+    int n = ExpandFormat(line.data(), size, format, args...);
     bool bounded = std::all_of(line.begin() + std::max<size_t>(size, 1), line.end(), [](char c) { return c == 'Z'; });
     return size && size_t(n) == std::strlen(line.data()) && bounded ? std::string(line.data()) : "(overrun)";
 }

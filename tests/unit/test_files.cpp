@@ -2,16 +2,6 @@
 // the directory search and the wildcard match on real temporary directories.
 #include "support/support.h"
 
-#include <dirent.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <random>
-
-#include "platform/dirsearch.h"
-
 namespace {
 
 // Noise shown in windows of several sizes must come out byte for byte, bottom

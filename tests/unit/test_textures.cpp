@@ -4,13 +4,6 @@
 // cut short or broken, in the slot and in GL.
 #include "support/support.h"
 
-#include <malloc.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <random>
-#include <tuple>
-
 namespace {
 
 using Image = std::vector<uint32_t>;
@@ -75,17 +68,6 @@ TEST_F(TextureTest, MipmapChainsFollowThePerByteRuleInTheSlotAndInGl) {
     EXPECT_TRUE(width == 0 && glGetError() == GL_NO_ERROR);
 }
 
-// font.bmp as its format reads: skip 54 bytes, then for image rows 127 down to
-// 0 three bytes per pixel one at a time, the third the coverage; a byte past
-// the end reads as -1 and makes the pixel opaque white. Rows 128.. are clear.
-Image ReferenceFont(const std::string& file) {
-    Image out(256 * 256, 0x00FFFFFFu);
-    for (size_t row = 0, pos = 56; row < 128; row++)
-        for (size_t x = 0; x < 256; x++, pos += 3)
-            out[(127 - row) * 256 + x] = pos < file.size() ? 0x00FFFFFFu | uint32_t(uint8_t(file[pos])) << 24 : 0xFFFFFFFFu;
-    return out;
-}
-
 TEST_F(TextureTest, FontTakesRedAsAlphaFromAnyFileAndGoesToGlClamped) {
     const TextureSlot& s = textureTable.slots[FONT_SLOT];
     std::string noise;
@@ -104,7 +86,7 @@ TEST_F(TextureTest, FontTakesRedAsAlphaFromAnyFileAndGoesToGlClamped) {
         glBindTexture(GL_TEXTURE_2D, s.glName), glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         videoState.openGL = r.gl, LoadFont();
-        const Image want = ReferenceFont(r.file);
+        const Image want = ReferenceFont(r.file.data(), r.file.size());
         const int wrap = r.gl ? GL_CLAMP : GL_REPEAT;   // without GL the texture keeps what was set above
         ASSERT_TRUE(s.width == 256 && s.height == 256 && !s.mipmapped && s.pixels) << r.what;
         EXPECT_TRUE(Image(s.pixels, s.pixels + want.size()) == want && ReadGlLevel(s.glName, 0) == (r.gl ? want : Image(marker, marker + 4))) << r.what;

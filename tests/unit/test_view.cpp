@@ -4,6 +4,8 @@
 
 namespace {
 
+const std::vector<float> IDENTITY = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
 void ExpectMatrix(GLenum which, std::vector<float> want, const char* what) {
     float m[16];
     glGetFloatv(which, m);
@@ -34,7 +36,7 @@ TEST(View, ViewportsScaleAndProjectionsFollowTheirPixels) {
             glGetIntegerv(GL_VIEWPORT, v), glGetIntegerv(GL_MATRIX_MODE, &mode);
             EXPECT_TRUE(v[0] == r.vx && v[1] == r.vy && v[2] == r.vw && v[3] == r.vh && mode == GL_MODELVIEW && glGetError() == GL_NO_ERROR) << v[0] << "," << v[1] << "," << v[2] << "," << v[3];
             ExpectMatrix(GL_PROJECTION_MATRIX, want, ortho ? "box" : "frustum");
-            for (GLenum which : {GL_MODELVIEW_MATRIX, GL_TEXTURE_MATRIX}) ExpectMatrix(which, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, "reset");
+            for (GLenum which : {GL_MODELVIEW_MATRIX, GL_TEXTURE_MATRIX}) ExpectMatrix(which, IDENTITY, "reset");
         }
     }
     videoState.width = 640, videoState.height = 480;
@@ -43,17 +45,15 @@ TEST(View, ViewportsScaleAndProjectionsFollowTheirPixels) {
 // Placement puts the axes in columns and the position last; the camera is its
 // inverse; a null pointer skips its step.
 TEST(View, CameraAndPlacementAreInverseFrames) {
-    EnsureGlWindow();
     float m[16];
-    glMatrixMode(GL_MODELVIEW), glLoadIdentity(), glRotatef(40, 1, 2, 3), glGetFloatv(GL_MODELVIEW_MATRIX, m), glLoadIdentity();
+    EnsureGlWindow(), glMatrixMode(GL_MODELVIEW), glLoadIdentity(), glRotatef(40, 1, 2, 3), glGetFloatv(GL_MODELVIEW_MATRIX, m), glLoadIdentity();
     const float a[9] = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]}, p[3] = {5, -6, 7};
-    const std::vector<float> identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     glMatrixMode(GL_PROJECTION), ApplyPlacement(p, a);   // each operation switches to the modelview itself
     ExpectMatrix(GL_MODELVIEW_MATRIX, {a[0], a[1], a[2], 0, a[3], a[4], a[5], 0, a[6], a[7], a[8], 0, p[0], p[1], p[2], 1}, "placement");
     glMatrixMode(GL_PROJECTION), ApplyCamera(p, a);
-    ExpectMatrix(GL_MODELVIEW_MATRIX, identity, "placement then camera");
+    ExpectMatrix(GL_MODELVIEW_MATRIX, IDENTITY, "placement then camera");
     ApplyCamera(p, a), ApplyPlacement(p, a);
-    ExpectMatrix(GL_MODELVIEW_MATRIX, identity, "camera then placement");
+    ExpectMatrix(GL_MODELVIEW_MATRIX, IDENTITY, "camera then placement");
     ApplyCamera(nullptr, nullptr), ApplyPlacement(nullptr, nullptr), ApplyCamera(p, nullptr);
     ExpectMatrix(GL_MODELVIEW_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -5, 6, -7, 1}, "the camera's translation alone");
     glLoadIdentity(), ApplyCamera(nullptr, a);
