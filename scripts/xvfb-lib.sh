@@ -31,6 +31,18 @@ stop_private_xvfb() {
     fi
 }
 
+# Finds the window titled TITLE (waiting up to 20 s) with quillon-xtool XTOOL,
+# gives it the focus (with no window manager the focus would follow the
+# pointer) and waits for its first frames: the top left holds something bright
+# once the font is up. Sets WIN.   await_window XTOOL TITLE
+await_window() {
+    local i
+    WIN=$("$1" find "$2" 20) || return 1
+    xdotool windowfocus "$WIN"
+    for i in $(seq 100); do [ "$("$1" bright "$WIN" 0 0 640 120 2>/dev/null || echo 0)" -gt 50 ] && break; sleep 0.1; done
+    settle
+}
+
 # Keys and buttons are read as state once a frame: each is held across frames,
 # so that even a slow frame sees it.
 settle() { sleep "${1:-0.3}"; }

@@ -19,16 +19,11 @@ make_workdir() {
     cp "$QUILLON_SOURCE_DIR/assets/font.bmp" "$QUILLON_SOURCE_DIR/assets/qln.bmp" "$WORKDIR/"
 }
 
-# Starts PROGRAM [TITLE] in the working folder, gives it the focus (with no
-# window manager the focus would follow the pointer) and waits for its first
-# frames: the top left holds something bright once the font is up.
+# Starts PROGRAM [TITLE] in the working folder and waits for its window.
 start() {
     ( cd "$WORKDIR" && exec "$1" ) >"$WORKDIR/stdout.txt" 2>"$WORKDIR/stderr.txt" &
     PROGRAM_PID=$!
-    WIN=$("$XTOOL" find "${2:-Quillon Setup}" 20) || { echo "no window"; cat "$WORKDIR/stderr.txt"; return 1; }
-    xdotool windowfocus "$WIN"
-    for _ in $(seq 100); do [ "$("$XTOOL" bright "$WIN" 0 0 640 120 2>/dev/null || echo 0)" -gt 50 ] && break; sleep 0.1; done
-    settle
+    await_window "$XTOOL" "${2:-Quillon Setup}" || { echo "no window"; cat "$WORKDIR/stderr.txt"; return 1; }
 }
 # Waits up to 20 s for the program to end; sets EXIT_CODE (124 when it did not).
 wait_exit() {

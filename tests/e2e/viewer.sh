@@ -46,12 +46,11 @@ click_at 30 16; press g Escape   # the filter "g": names beginning with g
 check "Escape that ends the filter edit leaves the viewer running" kill -0 "$PROGRAM_PID"
 check_eq "filtered: the TGA is the first tile" "0 255 0" "$(pixel 56 120)"
 check "filtered: no second tile" test "$(pixel 160 120)" != "0 255 0"
-press F5 F5
+press F5
 shot=$WORKDIR/scsht000.bmp
 check_eq "F5 wrote a 640x480 screenshot" "921654 640 480" "$(stat -c %s "$shot") $(word_at "$shot" 18) $(word_at "$shot" 22)"
 # Window pixel (56, 120) lies in file row 479 - 120 from the bottom, stored B, G, R.
 check_eq "the screenshot holds the shown tile" "0 255 0" "$(od -An -t u1 -j $((54 + (359 * 640 + 56) * 3)) -N 3 "$shot" | awk '{print $3, $2, $1}')"
-check "a second F5 writes scsht001.bmp" test -f "$WORKDIR/scsht001.bmp"
 press Escape
 wait_exit
 check_eq "Escape outside the filter ends the viewer" 0 "$EXIT_CODE"

