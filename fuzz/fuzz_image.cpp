@@ -23,9 +23,8 @@ bool SizeAccepted(int64_t width, int64_t height) {
 }
 
 int64_t Field(const uint8_t* data, size_t size, size_t at, int bytes) {
-    if (size < at + bytes) return 0;
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; i--) v = v << 8 | data[at + i];
+    uint32_t v = 0;   // little-endian, as the machines the fuzzer runs on
+    if (size >= at + bytes) std::memcpy(&v, data + at, size_t(bytes));
     return bytes == 4 ? int64_t(int32_t(v)) : int64_t(v);
 }
 
@@ -60,9 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int64_t width = Field(data, size, 18, 4), height = std::llabs(Field(data, size, 22, 4));   // signed 32-bit fields
 #endif
     if (SizeAccepted(width, height) && width * height > FUZZ_MAX_PIXELS) return 0;
-    videoState.openGL = 0;
-    ReadOnce(data, size, TRANSLUCENT_SLOT, 0);
-    ReadOnce(data, size, TRANSLUCENT_SLOT + 1, 1);
-    ResetTextureImages();
-    return 0;
+    videoState.openGL = 0, ReadOnce(data, size, TRANSLUCENT_SLOT, 0), ReadOnce(data, size, TRANSLUCENT_SLOT + 1, 1);
+    return ResetTextureImages(), 0;
 }

@@ -28,11 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const int n0 = INTS[(format.size() + data[0]) % 12], n1 = INTS[(format.size() + 5) % 12] ^ data[1];
     const double d0 = DOUBLES[format.size() % 9], d1 = DOUBLES[(format.size() + data[0]) % 9];
-    const char* s0 = count > 1 ? pieces[1].c_str() : nullptr;
-    const char* s1 = count > 2 ? pieces[2].c_str() : nullptr;
+    const char *s0 = count > 1 ? pieces[1].c_str() : nullptr, *s1 = count > 2 ? pieces[2].c_str() : nullptr;
     char* line = static_cast<char*>(std::malloc(lineSize ? lineSize : 1));
-    int n = ExpandFormat(line, lineSize, format.c_str(), n0, d0, s0, n1, d1, s1);
+    const int n = ExpandFormat(line, lineSize, format.c_str(), n0, d0, s0, n1, d1, s1);
     if (lineSize == 0 ? n != 0 : (n < 0 || size_t(n) >= lineSize || std::strlen(line) != size_t(n))) FuzzFail("line length and termination");
-    std::free(line);
-    return 0;
+    return std::free(line), 0;
 }

@@ -45,24 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     ResetWidgetTable(), ResetInputState(), ResetTextEntry();
     text = static_cast<char*>(std::malloc(STRING_TARGET_BYTES));
-    size_t start = data[0] % STRING_TARGET_BYTES;   // the first byte picks the starting texts
-    std::memset(text, 'w', start);
-    text[start] = '\0';
-    unsignedNumber = uint32_t(data[0]) * 16777619u;
-    number = int32_t(unsignedNumber ^ 0x80000000u);
-    real = float(data[0]) * 1.0e30f;
+    const size_t start = data[0] % STRING_TARGET_BYTES;   // the first byte picks the starting texts
+    std::memset(text, 'w', start), text[start] = '\0';
+    unsignedNumber = uint32_t(data[0]) * 16777619u, number = int32_t(unsignedNumber ^ 0x80000000u), real = float(data[0]) * 1.0e30f;
     // Typing inserts only within the first EDIT_POSITIONS positions, so it can
     // push the text one past them but never further.
-    size_t longest = start > size_t(EDIT_POSITIONS) + 1 ? start : size_t(EDIT_POSITIONS) + 1;
+    const size_t longest = std::max(start, size_t(EDIT_POSITIONS) + 1);
     for (size_t i = 1; i + 3 <= size; i += 3) {
         data[i] >= DIRECT_EDIT ? EditDirectly(data[i], data[i + 1], data[i + 2]) : Step(data[i], data[i + 1], data[i + 2]);
-        size_t length = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
+        const size_t length = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
         if (length >= size_t(EDIT_BUFFER_SIZE)) FuzzFail("edit buffer not terminated");
         if (textEntry.cursor < 0 || size_t(textEntry.cursor) > length || textEntry.anchor < 0 || size_t(textEntry.anchor) > length)
             FuzzFail("cursor or anchor outside the text");
         if (length > longest) FuzzFail("typing grew the text past the limit");
         if (strnlen(text, STRING_TARGET_BYTES) >= size_t(STRING_TARGET_BYTES)) FuzzFail("string target not terminated");
     }
-    std::free(text);
-    return 0;
+    return std::free(text), 0;
 }

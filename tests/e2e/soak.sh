@@ -10,8 +10,7 @@
 . "$QUILLON_SOURCE_DIR/tests/e2e/lib.sh"
 make_workdir
 SEED=${QUILLON_SOAK_SEED:-$(date +%s)} WANTED=${QUILLON_SOAK_INPUTS:-600} FOR=${QUILLON_SOAK_SECONDS:-0}
-echo "seed $SEED"
-RANDOM=$SEED
+RANDOM=$SEED; echo "seed $SEED"
 start "$SETUP_BIN" || exit 1
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$PROGRAM_PID/status" 2>/dev/null || echo 0; }
 # Escape ends the program and stays out, as does a click on "Done".
@@ -40,9 +39,11 @@ done
 LATE=$(rss)
 echo "sent $SENT inputs in $(( $(date +%s) - START )) s; RSS $EARLY kB after 10 s, $LATE kB at the end"
 check "the program is alive after every batch of inputs" test "$ALIVE" -eq 1
-# At most 2 MiB more than after the warm-up; a sanitizer build keeps freed
-# blocks in quarantine, so its margin is the quarantine's size.
-MARGIN=2048
+# At most 4 MiB more than after the warm-up: a run beside other tests has
+# been seen to grow 3 MiB once (the allocator's arenas), a 150 s run alone
+# not at all. A sanitizer build keeps freed blocks in quarantine, so its
+# margin is the quarantine's size.
+MARGIN=4096
 grep -q '^QUILLON_SANITIZE:BOOL=ON' "$QUILLON_BINARY_DIR/CMakeCache.txt" && MARGIN=300000
 check "resident memory stays flat (+$MARGIN kB at most)" test -n "$EARLY" -a "${LATE:-0}" -le $(( ${EARLY:-0} + MARGIN ))
 xdotool windowfocus "$WIN"
@@ -52,8 +53,8 @@ cfg=$WORKDIR/hwconfig.cfg
 # --check refuses a width the screen does not offer, a switch other than 0 or
 # 1 and a colour outside 0..1; the screen offers no way to change depth, flag4
 # and joystickEnabled, which keep a first start's values.
-check_eq "exit status, size and version" "0 444 4" "$EXIT_CODE $(stat -c %s "$cfg") $(word_at "$cfg" 0)"
 check "quillon-hwconfig --check accepts the file" "$HWCONFIG_BIN" --check "$cfg" >/dev/null
-check_eq "depth, flag4, joystickEnabled untouched" "16 1 1" "$(word_at "$cfg" 12) $(word_at "$cfg" 20) $(word_at "$cfg" 28)"
+check_eq "exit status, size, version; depth, flag4, joystickEnabled untouched" "0 444 4 16 1 1" \
+    "$EXIT_CODE $(stat -c %s "$cfg") $(word_at "$cfg" 0) $(word_at "$cfg" 12) $(word_at "$cfg" 20) $(word_at "$cfg" 28)"
 [ "$FAILED" -eq 0 ] || echo "replay with QUILLON_SOAK_SEED=$SEED"
 finish

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The engine as a game uses it: the build installed into a prefix, the texture
-# viewer example built from there as a project of its own (find_package and
-# Quillon::engine, SDL through the game's own find_package), then run on a
+# The engine as a game uses it: the build installed into a prefix, the
+# examples built against it as a game's project (find_package and
+# Quillon::engine, SDL through the game's own find_package), the viewer run on a
 # texture folder: its tiles, a typed wildcard filter that Escape ends without
 # quitting, F5 screenshots of what is shown, Escape to leave.
 . "$QUILLON_SOURCE_DIR/tests/e2e/lib.sh"
@@ -13,20 +13,16 @@ for f in lib/libquillon_engine.a include/quillon/ui/widget.h include/quillon/app
          share/man/man1/quillon-hwconfig.1 share/man/man6/quillon-setup.6; do
     check "installed $f" test -f "$PREFIX/$f"
 done
-mkdir -p "$GAME/src" "$WORKDIR/sdl" "$WORKDIR/texture"
-cp "$QUILLON_SOURCE_DIR/examples/texture_viewer.cpp" "$GAME/src/"
-printf '%s\n' 'cmake_minimum_required(VERSION 3.19)' 'project(QuillonGame CXX)' 'set(CMAKE_CXX_STANDARD 17)' \
-    'find_package(Quillon 0.1 REQUIRED)' 'add_executable(game-viewer texture_viewer.cpp)' \
-    'target_link_libraries(game-viewer PRIVATE Quillon::engine)' >"$GAME/src/CMakeLists.txt"
+mkdir -p "$WORKDIR/sdl" "$WORKDIR/texture"
 # The package names no SDL file of the machine that built it: the game gets
 # the same SDL library by another path, under both its names.
 BUILT_SDL=$(sed -n 's/^SDL_LIBRARY_TEMP:[A-Z]*=//p' "$QUILLON_BINARY_DIR/CMakeCache.txt")
 check "the exported targets name no SDL file" test -f "$BUILT_SDL" -a -z "$(grep libSDL "$PREFIX/lib/cmake/Quillon/QuillonTargets.cmake")"
 for name in libSDL.so libSDL-1.2.so.0; do ln -s "$(readlink -f "$BUILT_SDL")" "$WORKDIR/sdl/$name"; done
-check "the game configures and builds against the package" cmake -S "$GAME/src" -B "$GAME/build" -DCMAKE_PREFIX_PATH="$PREFIX" \
+check "the examples configure and build against the package" cmake -S "$QUILLON_SOURCE_DIR/examples" -B "$GAME" -DCMAKE_PREFIX_PATH="$PREFIX" \
     -DSDL_LIBRARY="$WORKDIR/sdl/libSDL.so" >>"$WORKDIR/log" 2>&1
-check "... and links the SDL it found" grep -qF -- "$WORKDIR/sdl/libSDL.so" "$GAME/build/CMakeFiles/game-viewer.dir/link.txt"
-cmake --build "$GAME/build" >>"$WORKDIR/log" 2>&1 || { tail -20 "$WORKDIR/log"; exit 1; }
+check "... and link the SDL they found" grep -qF -- "$WORKDIR/sdl/libSDL.so" "$GAME/CMakeFiles/quillon-texture-viewer.dir/link.txt"
+cmake --build "$GAME" >>"$WORKDIR/log" 2>&1 || { tail -20 "$WORKDIR/log"; exit 1; }
 
 # 4x4 pictures of one colour (given as octal B, G, R): a BMP and a TGA.
 le32() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))\\$(printf %03o $(($1 >> 16 & 255)))\\$(printf %03o $(($1 >> 24)))"; }
@@ -36,7 +32,7 @@ le32() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)
 # Mesa's llvmpipe reads the front buffer back as black; softpipe keeps the
 # shown frame there as hardware does, which the screenshot needs.
 export GALLIUM_DRIVER=softpipe
-start "$GAME/build/game-viewer" "Quillon Texture Viewer" || exit 1
+start "$GAME/quillon-texture-viewer" "Quillon Texture Viewer" || exit 1
 pixel() { "$XTOOL" pixel "$WIN" "$1" "$2"; }
 # Tiles are 96 pixels from (8, 72), 104 apart; BMP files are listed first.
 check_eq "the first tile shows the BMP" "255 0 0" "$(pixel 56 120)"

@@ -6,10 +6,8 @@ void EnsureGlWindow() {
     static bool open = false;
     if (open) return;
     videoState = VideoState{640, 480, 16, 0, 0, 1, 1}, ApplyVideoLibraryHints();
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0 || !SetVideoModeFromState()) {
-        std::fprintf(stderr, "no OpenGL window: %s\n", SDL_GetError());
-        std::abort();
-    }
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0 || !SetVideoModeFromState())
+        std::fprintf(stderr, "no OpenGL window: %s\n", SDL_GetError()), std::abort();
     GenerateTextureNames(), open = true;
 }
 
@@ -106,8 +104,7 @@ Frame TakeFrame() {
 }
 
 void InputFrame(const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t my) {
-    std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-    std::memset(inputState.keys, 0, sizeof inputState.keys);
+    std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys), std::memset(inputState.keys, 0, sizeof inputState.keys);
     for (int32_t k : keys) inputState.keys[k] = 1;
     inputState.previousMouse = inputState.mouse, inputState.mouse = MouseState{mx, my, left ? 1 : 0, 0, 0, 0, 0, 0};
 }

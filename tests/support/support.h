@@ -11,9 +11,7 @@
 #include <grp.h>
 #include <malloc.h>
 #include <pwd.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -66,11 +64,7 @@ void ResetRecords();
 
 // A fresh temporary directory made the working directory; the destructor goes
 // back and removes the tree.
-struct TempWorkDir {
-    TempWorkDir();
-    ~TempWorkDir();
-    std::string path, previous;
-};
+struct TempWorkDir { TempWorkDir(); ~TempWorkDir(); std::string path, previous; };
 
 std::string ReadFileBytes(const std::string& path);  // empty when it cannot be read
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -105,8 +99,7 @@ Frame TakeFrame();
 
 // One frame of input as the snapshots leave it: the previous copies keep the
 // last frame, then `keys` are down and the mouse is at (mx, my).
-void InputFrame(const std::vector<int32_t>& keys = {}, bool left = false, int32_t mx = 600,
-                int32_t my = 470);
+void InputFrame(const std::vector<int32_t>& keys = {}, bool left = false, int32_t mx = 600, int32_t my = 470);
 
 // One frame of the text-entry screen: its input as InputFrame sets it, then
 // "Done" (Escape) and four fields, an int, an unsigned, a float and a string
@@ -118,8 +111,5 @@ std::string EncodedConfig();
 std::string FirstRunFile();
 
 // A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`.
-struct ProgramRun {
-    int status;
-    std::string out, err;
-};
+struct ProgramRun { int status; std::string out, err; };
 ProgramRun RunProgram(const std::string& name, std::vector<std::string> args);

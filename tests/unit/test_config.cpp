@@ -23,8 +23,7 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
     const float group[30] = {0, 0, 0, 0, 0, 0, .35f, .35f, .35f, .65f, .65f, .65f, .5f, .5f, .5f, .25f, .25f, .25f, .65f, .65f, .65f, .65f, .65f, 0, .99f, .99f};
     std::string defaults = Le(4);
     for (uint32_t v : {640u, 480u, 16u, 0u, 1u, 1u, 1u, 1u, 1u, Bits(1), Bits(1), Bits(1), 0u}) defaults += Le(v);
-    for (int i = 0; i < 60; i++) defaults += Le(Bits(group[i % 30]));
-    defaults += std::string(36 * 4 + 4, '\0');
+    for (int i = 0; i < 96 + 1; i++) defaults += Le(i < 60 ? Bits(group[i % 30]) : 0);   // 36 words and the trailer 0
     const size_t layout[] = {0, 32, 416, 420, 444};
     for (uint32_t version = 1; version <= 4; version++) {
         const std::string full = Noisy(version, CONFIG_V4_BYTES + 16, version * 77);
@@ -41,8 +40,7 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
         ResetHardwareConfig(), WriteFileBytes(CONFIG_FILE_NAME, Noisy(version, CONFIG_V4_BYTES, version)), LoadHardwareConfig();
         EXPECT_TRUE(EncodedConfig() == defaults && configLoadReport.version == version) << version;
     }
-    ResetHardwareConfig();
-    hardwareConfig.lowTextureDetail = 1, hardwareConfig.mouseUnlocked = 0, configParameterBlock.words[3] = 7, configTrailer = 99;
+    ResetHardwareConfig(), hardwareConfig.lowTextureDetail = 1, hardwareConfig.mouseUnlocked = 0, configParameterBlock.words[3] = 7, configTrailer = 99;
     WriteFileBytes(CONFIG_FILE_NAME, Noisy(1, CONFIG_V1_BYTES, 5)), LoadHardwareConfig();   // what the loader does not assign stays
     EXPECT_TRUE(hardwareConfig.lowTextureDetail == 1 && hardwareConfig.mouseUnlocked == 1 && configParameterBlock.words[3] == 7 && configTrailer == 99);
     for (auto [width, height, want] : {std::array{640, 1, 480}, {800, 1, 600}, {1024, 1, 768}, {1280, 1024, 960}, {1152, 864, 864}, {641, 5, 5}}) {
@@ -58,8 +56,7 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
 // stderr naming the program, the file and the reason, and no temporary file.
 TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
     if (geteuid() != 0 || !getpwnam("nobody") || !getgrnam("nogroup")) GTEST_SKIP() << "needs root, nobody and nogroup";
-    const uid_t nobody = getpwnam("nobody")->pw_uid;
-    const gid_t nogroup = getgrnam("nogroup")->gr_gid;
+    const uid_t nobody = getpwnam("nobody")->pw_uid, nogroup = getgrnam("nogroup")->gr_gid;
     enum Node { NONE, PLAIN, HARD_LINK, FOLDER, DANGLING, DEVICE, FIFO };
     constexpr int64_t PLAYER = -1, STRANGER = 4321;
     const struct { const char* name; bool byPlayer, playersFolder; int64_t uid, gid; mode_t mode; Node node; int error = 0; bool limitSize = false; } rows[] = {
@@ -80,8 +77,7 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
         SCOPED_TRACE(r.name);
         const std::string folder = "d" + std::to_string(n++), cfg = folder + "/" + CONFIG_FILE_NAME;
         const std::string node = r.node >= DANGLING ? folder + "/node" : cfg, second = folder + "/second";
-        const uid_t uid = r.uid == PLAYER ? nobody : uid_t(r.uid);
-        const gid_t gid = r.gid == PLAYER ? nogroup : gid_t(r.gid);
+        const uid_t uid = r.uid == PLAYER ? nobody : uid_t(r.uid), gid = r.gid == PLAYER ? nogroup : uid_t(r.gid);
         const bool file = r.node < FOLDER || r.node == DANGLING, made = r.node == NONE || r.node == DANGLING;   // reading a FIFO would wait for a writer
         ASSERT_TRUE(!mkdir(folder.c_str(), 0755) && !chmod(folder.c_str(), 0755) && !chown(folder.c_str(), r.playersFolder ? nobody : 0, r.playersFolder ? nogroup : 0));
         ASSERT_TRUE(made || (r.node == DEVICE ? !mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)) : r.node == FIFO ? !mkfifo(node.c_str(), 0600)
@@ -92,8 +88,7 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
         stat(cfg.c_str(), &before);
         char errPath[] = "/tmp/quillon-save-XXXXXX";
         rlimit limit{100, 100};   // a write fails part-way, with SIGXFSZ ignored below
-        int err = mkstemp(errPath);
-        pid_t pid = fork();
+        const int err = mkstemp(errPath), pid = fork();
         if (pid == 0) {   // exits 0 saved, 1 failed cleanly, 2 failed and changed the file, 3 failed and left a file behind
             dup2(err, 2), signal(SIGXFSZ, SIG_IGN);
             if ((r.byPlayer && (setgroups(0, nullptr) || setresgid(nogroup, nogroup, nogroup) || setresuid(nobody, nobody, nobody))) || (r.limitSize && setrlimit(RLIMIT_FSIZE, &limit)))
@@ -105,9 +100,9 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
             _exit(!file || ReadFileBytes(cfg) == kept ? 1 : 2);
         }
         int status = -1;
-        waitpid(pid, &status, 0);
+        waitpid(pid, &status, 0), close(err);
         const std::string text = ReadFileBytes(errPath);
-        close(err), unlink(errPath);
+        unlink(errPath);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 77) << "no such set-up possible here";
         EXPECT_EQ(WEXITSTATUS(status), r.error ? 1 : 0) << text;
         EXPECT_TRUE(!r.error || (std::count(text.begin(), text.end(), '\n') == 1 && text.rfind("quillon-test-config: ", 0) == 0 &&

@@ -58,8 +58,7 @@ double Lit(const Frame& f, int x, int y, int w, int h) {
 }
 
 TEST_F(DrawTest, GlyphsAndTheCursorLandOnTheirMappedPixels) {
-    LoadTestFont(false);
-    PrintText("A", 100, 50, 16, 1.0f, 0.5f, 0.25f, 1.0f);
+    LoadTestFont(false), PrintText("A", 100, 50, 16, 1.0f, 0.5f, 0.25f, 1.0f);
     PrintText("A/cA", ALIGN_END | 364, ALIGN_CENTRE | 216, 32, 1, 1, 1, 1, 0);   // two glyphs ending at 364
     PrintText("A", 500, 400, 16, 1, 1, 1, 0.5f);
     inputState.mouse.x = 320, inputState.mouse.y = 400, DrawCursor(1, 1, 1, 1);
@@ -108,8 +107,7 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
         {"Unsigned:", 0, STATE_LIT, -1, BEHAVIOUR_UINT_ENTRY, &unsignedNumber, "4000000000"}, {"Signed:", 0, STATE_LIT, -1, BEHAVIOUR_INT_ENTRY, &big, "2147483647"},
         {"Float:", 0, STATE_HOVER, -1, BEHAVIOUR_FLOAT_ENTRY, &half, "0.5"}, {"A long label:", 0, STATE_LIT, -1, BEHAVIOUR_STRING_ENTRY, text, "50%//c//s////"}};
     for (const auto& r : rows) {
-        widgetTable.count = 0;
-        AddWidget(r.text, 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, r.hotkey), AttachBehaviour(r.kind, r.target);
+        widgetTable.count = 0, AddWidget(r.text, 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, r.hotkey), AttachBehaviour(r.kind, r.target);
         widgetTable.widgets[0].state = r.state, DrawWidgets();
         const Frame drawn = TakeFrame();
         label(r.text, 100, r.state, r.highlight);
@@ -120,8 +118,7 @@ TEST_F(DrawTest, WidgetsLookLikeThePrintedCellsTheyStandFor) {
     // selected cells and the cursor, an underscore in insert mode or a block.
     const struct { int32_t anchor, cursor, overwrite; } edits[] = {{2, 5, 0}, {5, 2, 0}, {2, 5, 1}, {3, 3, 0}};
     for (const auto& e : edits) {
-        widgetTable.count = 0;
-        AddWidget("Edit me:", 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &number);
+        widgetTable.count = 0, AddWidget("Edit me:", 40, 100, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &number);
         AddWidget("Idle:", 40, 200, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &number);
         widgetTable.widgets[0].state = STATE_LIT, widgetTable.widgets[0].activated = 1;
         std::strcpy(textEntry.buffer, "1/2/c"), textEntry.anchor = e.anchor, textEntry.cursor = e.cursor, textEntry.overwrite = e.overwrite;

@@ -45,9 +45,8 @@ TEST(Screenshot, FileHoldsTheShownFrameUnderTheFirstFreeName) {
     videoState.width = 640, videoState.height = 480, signal(SIGXFSZ, SIG_IGN);
     rlimit old, small{100000, 100000};
     getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max, setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_FALSE(SaveScreenshot(name, sizeof name));
+    EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && access("scsht006.bmp", F_OK) == -1) << "a write that fails part-way leaves nothing";
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(access("scsht006.bmp", F_OK), -1) << "a write that fails part-way leaves nothing";
     for (int n = 6; n < SCREENSHOT_SERIES; n++) WriteFileBytes("scsht" + std::to_string(1000 + n).substr(1) + ".bmp", "x");
     EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && ReadFileBytes("scsht999.bmp") == "x") << "all 1000 names taken";
 }
@@ -91,12 +90,8 @@ TEST(FileList, ListsSortedByByteOrderWithTheSearchsRules) {
     EXPECT_EQ(List("*.bmp", 0), first);
 }
 
-TEST(FileList, CompareWildcardAndSearchPatternRules) {
-    for (auto [a, b, want] : {std::tuple{"a", "a", 0}, {"a", "ab", -1}, {"ab", "a", 1}, {"B", "a", -1}, {"z", "\xE9", -1}, {"x\x7F", "x\x80", -1}}) {
-        FileListEntry x = {}, y = {};
-        std::snprintf(x.name, sizeof x.name, "%s", a), std::snprintf(y.name, sizeof y.name, "%s", b);
-        EXPECT_EQ(CompareFileNames(&x, &y), want) << a << " vs " << b;
-    }
+// The order of names is the list test's sorted table; here the two wildcard rules.
+TEST(FileList, WildcardAndSearchPatternRules) {
     // pattern, name, the engine's WildcardMatch, the directory search's DirPatternMatch
     const struct { const char *pattern, *name; int wildcard, search; } rows[] = {
         {"*.bmp", "a.bmp", 1, 1}, {"*.bmp", "a.txt", 0, 0}, {"*.bmp", "a.b.bmp", 0, 1}, {"*.bmp", "abc", 1, 0}, {"*.bmp", "A.BMP", 0, 1}, {"tex", "texture", 1, 0},

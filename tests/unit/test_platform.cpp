@@ -55,8 +55,7 @@ TEST_F(PlatformTest, MouseSnapshotMapsOntoTheVirtualScreenAndParksWithoutFocus) 
         for (int i = 0, x = -1, y = -1, b = 0; i < 100 && (x != r.rawX || y != r.rawY || b != r.held); i++, SDL_Delay(10))
             SDL_PumpEvents(), b = SDL_GetMouseState(&x, &y) & 1;
         videoState.width = r.w, videoState.height = r.h, videoState.hasFocus = r.focus;
-        inputState.mouse.leftDown = r.previousLeft, inputState.mouse.rightDown = r.previousRight;
-        SnapshotMouse();
+        inputState.mouse.leftDown = r.previousLeft, inputState.mouse.rightDown = r.previousRight, SnapshotMouse();
         ASSERT_TRUE(!r.held || std::system("xdotool mouseup 1") == 0);
         const MouseState& m = inputState.mouse;
         EXPECT_TRUE(m.x == r.x && m.y == r.y && m.leftDown == r.left && !m.rightDown && m.leftReleased == r.leftReleased &&

@@ -41,11 +41,11 @@ struct TextEntryTest : ::testing::Test {
         }
     }
     std::string Summary() const {
-        std::string activated;
-        for (int i = 0; i < 5; i++) activated += char('0' + widgetTable.widgets[i].activated);
-        char values[64];
-        std::snprintf(values, sizeof values, "] %s %d %u %.9g ", activated.c_str(), number, count, double(scale));
-        return textEntry.buffer + ("[" + std::to_string(textEntry.anchor) + "," + std::to_string(textEntry.cursor)) + values + name;
+        const Widget* w = widgetTable.widgets;
+        char values[96];
+        std::snprintf(values, sizeof values, "[%d,%d] %d%d%d%d%d %d %u %.9g ", textEntry.anchor, textEntry.cursor, w[0].activated, w[1].activated,
+                      w[2].activated, w[3].activated, w[4].activated, number, count, double(scale));
+        return textEntry.buffer + std::string(values) + name;
     }
 };
 
