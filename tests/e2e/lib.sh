@@ -27,18 +27,12 @@ start() {
 }
 # Waits up to 20 s for the program to end; sets EXIT_CODE (124 when it did not).
 wait_exit() {
-    EXIT_CODE=124
-    for _ in $(seq 200); do
-        kill -0 "$PROGRAM_PID" 2>/dev/null || { wait "$PROGRAM_PID"; EXIT_CODE=$?; PROGRAM_PID=; return; }
-        sleep 0.1
-    done
+    for _ in $(seq 200); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$PROGRAM_PID" 2>/dev/null; then EXIT_CODE=124; else wait "$PROGRAM_PID"; EXIT_CODE=$?; PROGRAM_PID=; fi
 }
 # A little-endian word of the file at a byte offset: an int, or a float with f.
 word_at() { od -An -t "$([ "${3:-}" = f ] && echo f4 || echo d4)" -j "$2" -N 4 "$1" 2>/dev/null | tr -d ' '; }
 
-check() {
-    local what=$1; shift
-    if "$@"; then PASSED=$((PASSED + 1)); else FAILED=$((FAILED + 1)); echo "FAILED: $what"; fi
-}
+check() { local what=$1; shift; if "$@"; then PASSED=$((PASSED + 1)); else FAILED=$((FAILED + 1)); echo "FAILED: $what"; fi; }
 check_eq() { check "$1: want '$2', got '$3'" test "$2" = "$3"; }
 finish() { echo "$PASSED passed, $FAILED failed"; [ "$FAILED" -eq 0 ]; }

@@ -23,13 +23,11 @@ step() {
     local verb=$1; shift
     case $verb in
     key) press "$@" ;;
-    hold) xdotool keydown "$1"; settle 0.2 ;;
-    free) xdotool keyup "$1"; settle 0.2 ;;
+    hold|free) xdotool "key$([ "$verb" = hold ] && echo down || echo up)" "$1"; settle 0.2 ;;
     click) click_at "$1" "$2" ;;
     move) move_to "$1" "$2" ;;
     down|up) xdotool "mouse$verb" 1; settle 0.25 ;;
-    away) xdotool windowfocus "$ROOT"; settle 0.5 ;;
-    back) xdotool windowfocus "$WIN"; settle 0.5 ;;
+    away|back) xdotool windowfocus "$([ "$verb" = away ] && echo "$ROOT" || echo "$WIN")"; settle 0.5 ;;
     f12back) press F12; xdotool windowfocus "$ROOT"; settle 0.3; xdotool windowfocus "$WIN"; settle 0.5 ;;
     close) "$XTOOL" close "$WIN" ;;
     lit) local dim=$(bright "${@:2}" 200) full=$(bright "${@:2}" 226)   # hovered glyphs reach 0.875 of 255

@@ -125,10 +125,10 @@ std::string EncodedConfig() {
 
 std::string FirstRunFile() { return ResetHardwareConfig(), LoadHardwareConfigFrom("no-such-file.cfg"), CompleteHeightFromWidth(), EncodedConfig(); }
 
-ProgramRun RunProgram(const std::string& name, std::vector<std::string> args) {
+ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, const std::string& prefix) {
     const char* dir = std::getenv("QUILLON_BINARY_DIR");
     const std::string out = "/tmp/quillon-run.out." + std::to_string(getpid()), err = "/tmp/quillon-run.err." + std::to_string(getpid());
-    std::string command = "'" + std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name + "'";
+    std::string command = prefix + "'" + std::string(dir && *dir ? dir : QUILLON_BINARY_DIR) + "/" + name + "'";
     for (const std::string& a : args) command += " '" + a + "'";   // no argument of the tests holds a quote
     const int status = std::system((command + " >" + out + " 2>" + err).c_str());
     ProgramRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};

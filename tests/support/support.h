@@ -110,6 +110,7 @@ void FieldScreenFrame(void* const targets[4], const std::vector<int32_t>& keys, 
 std::string EncodedConfig();
 std::string FirstRunFile();
 
-// A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`.
+// A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`,
+// through the shell command `prefix` when one is given.
 struct ProgramRun { int status; std::string out, err; };
-ProgramRun RunProgram(const std::string& name, std::vector<std::string> args);
+ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, const std::string& prefix = "");

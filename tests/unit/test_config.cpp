@@ -50,10 +50,11 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
 }
 
 // Who saves (root, or the player nobody:nogroup as a launcher would drop to),
-// whose folder and file it is, and what the name leads to. A save keeps the
-// file's kind, mode, owner, group and links and every name shows the new
-// settings; a refused or failed one leaves the old bytes and one line on
-// stderr naming the program, the file and the reason, and no temporary file.
+// whose folder and file it is, and what the name leads to; the saver runs in
+// quillon-hwconfig --reset. A save keeps the file's kind, mode, owner, group
+// and links and every name shows the new settings; a refused or failed one
+// leaves the old bytes and one line on stderr naming the program, the file
+// and the reason, and no temporary file.
 TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
     if (geteuid() != 0 || !getpwnam("nobody") || !getgrnam("nogroup")) GTEST_SKIP() << "needs root, nobody and nogroup";
     const uid_t nobody = getpwnam("nobody")->pw_uid, nogroup = getgrnam("nogroup")->gr_gid;
@@ -70,8 +71,8 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
         {"a link to a FIFO nobody reads: refused, not waited on", false, false, 0, 0, 0644, FIFO, ENXIO},
         {"a folder of that name", false, false, 0, 0, 0755, FOLDER, EISDIR}, {"the file size limit hit part-way", false, false, 0, 0, 0644, PLAIN, EFBIG, true}};
     TempWorkDir dir;
-    umask(027), ResetHardwareConfig();
-    const std::string old = Noisy(3, CONFIG_V3_BYTES, 1), want = EncodedConfig();
+    umask(027);   // the tool runs with it
+    const std::string old = Noisy(3, CONFIG_V3_BYTES, 1), want = FirstRunFile();
     int n = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -86,27 +87,13 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
                     (made || (!chown(node.c_str(), uid, gid) && !chmod(node.c_str(), r.mode))));
         struct stat before {}, after {}, link {};
         stat(cfg.c_str(), &before);
-        char errPath[] = "/tmp/quillon-save-XXXXXX";
-        rlimit limit{100, 100};   // a write fails part-way, with SIGXFSZ ignored below
-        const int err = mkstemp(errPath), pid = fork();
-        if (pid == 0) {   // exits 0 saved, 1 failed cleanly, 2 failed and changed the file, 3 failed and left a file behind
-            dup2(err, 2), signal(SIGXFSZ, SIG_IGN);
-            if ((r.byPlayer && (setgroups(0, nullptr) || setresgid(nogroup, nogroup, nogroup) || setresuid(nobody, nobody, nobody))) || (r.limitSize && setrlimit(RLIMIT_FSIZE, &limit)))
-                _exit(77);
-            const std::string kept = file ? ReadFileBytes(cfg) : "";
-            if (SaveHardwareConfigTo(cfg.c_str())) _exit(0);
-            DIR* d = opendir(folder.c_str());
-            for (dirent* e; d && (e = readdir(d));) std::strncmp(e->d_name, "hwconfig.cfg.", 13) ? void() : _exit(3);
-            _exit(!file || ReadFileBytes(cfg) == kept ? 1 : 2);
-        }
-        int status = -1;
-        waitpid(pid, &status, 0), close(err);
-        const std::string text = ReadFileBytes(errPath);
-        unlink(errPath);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 77) << "no such set-up possible here";
-        EXPECT_EQ(WEXITSTATUS(status), r.error ? 1 : 0) << text;
-        EXPECT_TRUE(!r.error || (std::count(text.begin(), text.end(), '\n') == 1 && text.rfind("quillon-test-config: ", 0) == 0 &&
-                                 text.find(cfg) != std::string::npos && text.find(std::strerror(r.error)) != std::string::npos)) << text;
+        const ProgramRun run = RunProgram("quillon-hwconfig", {"--reset", cfg}, std::string(r.byPlayer ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "") +
+                                          (r.limitSize ? "bash -c 'trap \"\" XFSZ; exec prlimit --fsize=100 \"$@\"' _ " : ""));
+        EXPECT_TRUE(run.status == (r.error ? 1 : 0) && (!r.error || (std::count(run.err.begin(), run.err.end(), '\n') == 1 && run.err.rfind("quillon-hwconfig: ", 0) == 0 &&
+                    run.err.find(cfg) != std::string::npos && run.err.find(std::strerror(r.error)) != std::string::npos))) << run.err;
+        DIR* d = opendir(folder.c_str());   // no temporary file left behind
+        for (dirent* e; d && (e = readdir(d));) EXPECT_NE(std::strncmp(e->d_name, "hwconfig.cfg.", 13), 0) << e->d_name;
+        closedir(d);
         ASSERT_EQ(stat(cfg.c_str(), &after), 0);
         EXPECT_TRUE(after.st_mode == (made ? (S_IFREG | r.mode) : before.st_mode) && after.st_uid == uid && after.st_gid == gid && after.st_rdev == before.st_rdev &&
                     (made || after.st_nlink == before.st_nlink)) << after.st_uid << ":" << after.st_gid;
