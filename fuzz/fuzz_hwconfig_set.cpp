@@ -14,24 +14,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     std::string pieces[12];
     int count = SplitAtNul(data, size, pieces, 12);
-    std::vector<std::string> args = {"quillon-hwconfig", "--set"};
+    char tool[] = "quillon-hwconfig", set[] = "--set", check[] = "--check";
+    std::vector<char*> argv = {tool, set};
     bool widthAssigned = false;
     for (int i = 0; i < count; i++) {
         if (pieces[i].find('/') != std::string::npos) return 0;   // only the file of this run may be written
-        widthAssigned = widthAssigned || pieces[i].rfind("width=", 0) == 0;
-        args.push_back(pieces[i]);
+        widthAssigned = widthAssigned || pieces[i].rfind("width=", 0) == 0, argv.push_back(pieces[i].data());
     }
-    args.push_back(path);
+    argv.push_back(const_cast<char*>(path.c_str())), argv.push_back(nullptr);
     if (!WriteFileBytes(path, original)) FuzzFail("could not write a file");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
+    const int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
     std::string after = ReadFileBytes(path);
     if (status == HWCONFIG_EXIT_USAGE && after != original) FuzzFail("refused arguments changed the file");
     if (after != original && (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\4\0\0\0", 4)) != 0))
         FuzzFail("the file is neither the old one nor a whole version-4 file");
-    char* check[] = {args[0].data(), const_cast<char*>("--check"), const_cast<char*>(path.c_str()), nullptr};
-    if (status == HWCONFIG_EXIT_OK && !widthAssigned && RunHwconfigTool(3, check) != HWCONFIG_EXIT_OK) FuzzFail("--set accepted a value --check reports");
+    char* checkArgv[] = {tool, check, const_cast<char*>(path.c_str()), nullptr};
+    if (status == HWCONFIG_EXIT_OK && !widthAssigned && RunHwconfigTool(3, checkArgv) != HWCONFIG_EXIT_OK) FuzzFail("--set accepted a value --check reports");
     return 0;
 }

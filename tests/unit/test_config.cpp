@@ -174,10 +174,9 @@ std::string Sample(uint32_t version) {
 
 // The shortest decimal that reads back to the same float; NaN and the infinities by name.
 std::string Shortest(float f, bool json) {
-    if (std::isnan(f) || std::isinf(f)) return json ? (std::isnan(f) ? "\"NaN\"" : f < 0 ? "\"-Infinity\"" : "\"Infinity\"") : std::isnan(f) ? "nan" : f < 0 ? "-inf" : "inf";
     char text[64];
     *std::to_chars(text, text + sizeof text - 1, f).ptr = '\0';
-    return text;
+    return !json || std::isfinite(f) ? text : std::isnan(f) ? "\"NaN\"" : f < 0 ? "\"-Infinity\"" : "\"Infinity\"";
 }
 
 // The records as the tool prints them after its state line: the parameter
