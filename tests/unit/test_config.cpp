@@ -104,7 +104,7 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
 }
 
 // A file the loader cannot read is kept in hwconfig.cfg.bak before the save
-// replaces it, with one line on stderr; a backup is rewritten only when it
+// (quillon-hwconfig --reset's) replaces it, with one line on stderr; a backup is rewritten only when it
 // holds other bytes ("earlier": a backup already there).
 TEST(ConfigSave, UnrecognisedFileIsKeptInOneBackup) {
     const std::string v5 = Noisy(5, 500, 9), bak = std::string(CONFIG_FILE_NAME) + CONFIG_BACKUP_SUFFIX;
@@ -114,13 +114,11 @@ TEST(ConfigSave, UnrecognisedFileIsKeptInOneBackup) {
         {"the backup already holds these bytes", v5, v5, true}, {"the backup holds other bytes", v5, "an older file", true}};
     for (const auto& r : rows) {
         TempWorkDir dir;
-        ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, r.file) && (r.earlier.empty() || WriteFileBytes(bak, r.earlier)));
-        timespec past[2] = {{1000, 0}, {1000, 0}};
-        utimensat(AT_FDCWD, bak.c_str(), past, 0), ResetHardwareConfig(), testing::internal::CaptureStderr();
-        EXPECT_TRUE(SaveHardwareConfig()) << r.name;
-        const std::string err = testing::internal::GetCapturedStderr();
+        const timespec past[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, r.file) && (r.earlier.empty() || (WriteFileBytes(bak, r.earlier) && !utimensat(AT_FDCWD, bak.c_str(), past, 0))));
         struct stat st {};
-        EXPECT_TRUE(ReadFileBytes(CONFIG_FILE_NAME) == EncodedConfig() && ReadFileBytes(bak) == (r.kept ? r.file : "")) << r.name;
+        const std::string err = RunProgram("quillon-hwconfig", {"--reset"}).err;
+        EXPECT_TRUE(ReadFileBytes(CONFIG_FILE_NAME) == FirstRunFile() && ReadFileBytes(bak) == (r.kept ? r.file : "")) << r.name;
         EXPECT_TRUE(std::count(err.begin(), err.end(), '\n') == r.kept && (!r.kept || err.find(bak) != std::string::npos)) << r.name << ": " << err;
         EXPECT_TRUE(stat(bak.c_str(), &st) == (r.kept ? 0 : -1) && (r.earlier.empty() || r.earlier != r.file || st.st_mtime == 1000)) << r.name;
     }
