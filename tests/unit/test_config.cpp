@@ -251,8 +251,7 @@ TEST(ConfigTool, SetsResetsAndRefuses) {
         {Sample(1), {"--set", "depth=2147483647", "flag4=+1", "textBlue=1e-3", "textGreen=-0", "textRed=.5", "width=1024", "width=640"}, [] {
              hardwareConfig.depth = INT32_MAX, hardwareConfig.flag4 = 1, hardwareConfig.textBlue = 1e-3f, hardwareConfig.textGreen = -0.0f;
              hardwareConfig.textRed = 0.5f, hardwareConfig.width = 640; }},
-        {Le(7) + Sample(4).substr(4), {"--set", "lowTextureDetail=1"}, [] { hardwareConfig.lowTextureDetail = 1; }},
-        {Sample(4), {"-r"}, [] { FirstRunFile(); }}};
+        {Le(7) + Sample(4).substr(4), {"--set", "lowTextureDetail=1"}, [] { hardwareConfig.lowTextureDetail = 1; }}, {Sample(4), {"-r"}, [] { FirstRunFile(); }}};
     for (const auto& w : writes) {
         unlink("-s.cfg"), ResetHardwareConfig();
         ASSERT_TRUE(w.start.empty() || WriteFileBytes("-s.cfg", w.start));

@@ -19,17 +19,13 @@ TEST(PrintFormat, DirectivesAndLimits) {
     std::string longText(5000, 's'), near999 = std::string(999, 'p');
     const std::pair<std::string, std::string> rows[] = {
         {Expand(1024, "a/qb//c 50% %s%n ab/"), "aqb/c 50% %s%n ab"}, {Expand(1024, "x/cy/c/c", 0, 'A', 256 + 'B'), "xyAB"},
-        {Expand(1024, "/i|/i|/u", -42, 2147483647, -1), "-42|2147483647|4294967295"},
-        {Expand(1024, "/x /x /x /f", 255, 0, -1, 1.5), "FF 0 FFFFFFFF 1.500000"},
+        {Expand(1024, "/i|/i|/u", -42, 2147483647, -1), "-42|2147483647|4294967295"}, {Expand(1024, "/x /x /x /f", 255, 0, -1, 1.5), "FF 0 FFFFFFFF 1.500000"},
         {Expand(1024, "[/s][/s][/s]", "hello", "", none), "[hello][][(null)]"}, {Expand(1024, "/C/F/S/U/X/i", 7), "CFSUX7"},
         {Expand(1024, "/I /I /I /I /I", 999, 1005, 1234567, 1000000, 2000000000), "999 1,005 1,234,567 1,000,000 2000,000,000"},
-        {Expand(1024, "/I /I", -5000, INT_MIN), "-5000 -2147483648"},
-        {Expand(1024, std::string(1200, 'p').c_str()), std::string(1000, 'p')},
-        {Expand(1024, (near999 + "/s/i").c_str(), "abcdef", 5), near999 + "abcdef"},
+        {Expand(1024, "/I /I", -5000, INT_MIN), "-5000 -2147483648"}, {Expand(1024, std::string(1200, 'p').c_str()), std::string(1000, 'p')},
+        {Expand(1024, (near999 + "/s/i").c_str(), "abcdef", 5), near999 + "abcdef"}, {Expand(1, "abc"), ""}, {Expand(8, nullptr), ""},
         {Expand(1024, (near999 + "/s").c_str(), longText.c_str()), near999 + std::string(24, 's')},
-        {Expand(1024, "/s", longText.c_str()), std::string(1023, 's')}, {Expand(8, "abc/sdef", longText.c_str()), "abcssss"},
-        {Expand(1, "abc"), ""}, {Expand(8, nullptr), ""},
-    };
+        {Expand(1024, "/s", longText.c_str()), std::string(1023, 's')}, {Expand(8, "abc/sdef", longText.c_str()), "abcssss"}};
     for (const auto& [got, want] : rows) EXPECT_EQ(got, want);   // the alignment rules: widget registration's table
 }
 

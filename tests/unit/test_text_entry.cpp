@@ -52,8 +52,7 @@ struct TextEntryTest : ::testing::Test {
 TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
     const std::string h255(255, 'h');
     const struct { const char* what; int32_t number; float scale; std::string text; const char* script; std::string want; } rows[] = {
-        {"a hotkey selects the whole text", -5, 0, "", "F1", "-5[0,2] 01000 -5 0 0 "},
-        {"typing replaces it and stores at once", -5, 0, "", "F1 '7", "7[1,1] 01000 7 0 0 "},
+        {"a hotkey selects the whole text", -5, 0, "", "F1", "-5[0,2] 01000 -5 0 0 "}, {"typing replaces it and stores at once", -5, 0, "", "F1 '7", "7[1,1] 01000 7 0 0 "},
         {"a held key types once", 0, 0, "", "F1 ~7", "7[1,1] 01000 7 0 0 "},
         {"a click puts the cursor in the cell under it", 12345, 0, "", "c:134,219", "12345[2,2] 01000 12345 0 0 "},
         {"a drag selects from the click", 12345, 0, "", "c:134,219 d:116,216 d:164,216 up", "12345[1,4] 01000 12345 0 0 "},
@@ -64,8 +63,7 @@ TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
         {"a field takes one character less than its width", 0, 0, "", "F2 '4000000000", "40000[5,5] 00100 0 40000 0 "},
         {"the full field refuses a character at any place", 0, 0, "", "F1 '123456 Home '5", "12345[0,0] 01000 12345 0 0 "},
         {"also in overwrite mode", 0, 0, "", "F1 Ins '123456 Home '5", "12345[0,0] 01000 12345 0 0 "},
-        {"Shift types capitals", 0, 0, "ab", "F4 End 'C/d", "abC/d[5,5] 00001 0 0 0 abC/d"},
-        {"Return ends the edit", 0, 0, "", "F2 '9 Ret", "9[1,1] 00000 0 9 0 "},
+        {"Shift types capitals", 0, 0, "ab", "F4 End 'C/d", "abC/d[5,5] 00001 0 0 0 abC/d"}, {"Return ends the edit", 0, 0, "", "F2 '9 Ret", "9[1,1] 00000 0 9 0 "},
         {"Escape ends it and presses nothing", 0, 0, "", "F2 '9 Esc", "9[1,1] 00000 0 9 0 "},
         {"deletion forward and back", 0, 0, "abcdef", "F4 Home Right KPdel BS BS End Del", "cdef[4,4] 00001 0 0 0 cdef"},
         {"Shift extends the selection", 0, 0, "abcdef", "F4 End Left Left +Home +Right", "abcdef[4,1] 00001 0 0 0 abcdef"},
@@ -73,12 +71,10 @@ TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
         {"overwrite replaces at the cursor", 0, 0, "abcd", "F4 Home Right Ins 'X", "aXcd[2,2] 00001 0 0 0 aXcd"},
         {"overwrite appends at the end", 0, 0, "abcd", "F4 End Ins 'X", "abcdX[5,5] 00001 0 0 0 abcdX"},
         {"overwrite after deleting a selection", 0, 0, "abcdef", "F4 Home Right +Right +Right Ins 'X", "aXef[2,2] 00001 0 0 0 aXef"},
-        {"Insert twice: insert mode; the mode outlives the edit", 0, 0, "abcd",
-         "F4 Ins Ins Home Right 'X Ret F4 Ins Ret F4 Home 'Z", "ZXbcd[1,1] 00001 0 0 0 ZXbcd"},
+        {"Insert twice: insert mode; the mode outlives the edit", 0, 0, "abcd", "F4 Ins Ins Home Right 'X Ret F4 Ins Ret F4 Home 'Z", "ZXbcd[1,1] 00001 0 0 0 ZXbcd"},
         {"Tab moves on and selects everything", 11, 2.5f, "abc", "F3 Tab", "abc[0,3] 00001 11 0 2.5 abc"},
         {"Tab wraps past the plain label", 11, 2.5f, "abc", "F3 Tab Tab", "11[0,2] 01000 11 0 2.5 abc"},
-        {"a target emptied mid-edit holds what the field shows", 0, 0, "hello world", "F4 End clear BS",
-         "hello worl[10,10] 00001 0 0 0 hello worl"},
+        {"a target emptied mid-edit holds what the field shows", 0, 0, "hello world", "F4 End clear BS", "hello worl[10,10] 00001 0 0 0 hello worl"},
         {"a long target is taken and stored back in the edit's 255 bytes", 0, 0, std::string(399, 'h'), "F4", h255 + "[0,255] 00001 0 0 0 " + h255},
     };
     for (const auto& r : rows) {
