@@ -15,8 +15,7 @@ check "a file that is not a font is refused, nothing written" \
 for page in quillon-hwconfig.1 quillon-setup.6; do   # beside each other, so each finds the one it refers to
     check_eq "$page renders without warnings" "" "$(cd "$MAN" && mandoc -T lint -W all "$page" 2>&1)"
 done
-page=$(mandoc -T ascii "$MAN/quillon-hwconfig.1" | sed 's/.\x08//g' | tr -s ' \n' '  ')
-help=$("$HWCONFIG_BIN" --help)
+page=$(mandoc -T ascii "$MAN/quillon-hwconfig.1" | sed 's/.\x08//g' | tr -s ' \n' '  ') help=$("$HWCONFIG_BIN" --help)
 while IFS= read -r line; do check "the manual page says: $line" grep -qF -- "$line" <<<"$page"; done < <(sed '1,/^Exit status:/d; s/^ *[0-9]* *//' <<<"$help")
 while IFS= read -r field; do check "the manual page describes $field" grep -qw -- "$field" <<<"$page"; done \
     < <(sed -n 's/^  \([A-Za-z0-9]*\)  *\(0 or 1\|1 or more\|0 to 1\)  .*/\1/p' <<<"$help")

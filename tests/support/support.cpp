@@ -54,14 +54,12 @@ uint32_t Bits(float f) {
     return std::memcpy(&v, &f, 4), v;
 }
 
-std::vector<uint32_t> ReadGlLevel(uint32_t name, int level, int* width, int* height) {
+std::vector<uint32_t> ReadGlLevel(uint32_t name, int level) {
     GLint w = 0, h = 0;
     glBindTexture(GL_TEXTURE_2D, name), glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w), glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
     std::vector<uint32_t> out(size_t(w) * size_t(h));
     if (!out.empty()) glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    if (width) *width = w;
-    if (height) *height = h;
     return out;
 }
 

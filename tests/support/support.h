@@ -74,8 +74,8 @@ std::string Le(uint32_t v, int bytes = 4);
 uint32_t Bits(float f);
 
 // Level `level` of GL texture `name` as GL holds it (RGBA words), sized as GL
-// reports; leaves `name` bound.
-std::vector<uint32_t> ReadGlLevel(uint32_t name, int level, int* width = nullptr, int* height = nullptr);
+// reports (empty when it has no such level); leaves `name` bound.
+std::vector<uint32_t> ReadGlLevel(uint32_t name, int level);
 int TexParam(uint32_t name, unsigned parameter);
 
 // ExpandPrintFormat with the arguments given here.

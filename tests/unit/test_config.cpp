@@ -73,10 +73,9 @@ TEST(ConfigSave, KeepsModesOwnersLinksAndDevicesOrFailsWithoutHarm) {
     TempWorkDir dir;
     umask(027);   // the tool runs with it
     const std::string old = Noisy(3, CONFIG_V3_BYTES, 1), want = FirstRunFile();
-    int n = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        const std::string folder = "d" + std::to_string(n++), cfg = folder + "/" + CONFIG_FILE_NAME;
+        const std::string folder = "d" + std::to_string(&r - rows), cfg = folder + "/" + CONFIG_FILE_NAME;
         const std::string node = r.node >= DANGLING ? folder + "/node" : cfg, second = folder + "/second";
         const uid_t uid = r.uid == PLAYER ? nobody : uid_t(r.uid), gid = r.gid == PLAYER ? nogroup : uid_t(r.gid);
         const bool file = r.node < FOLDER || r.node == DANGLING, made = r.node == NONE || r.node == DANGLING;   // reading a FIFO would wait for a writer
