@@ -13,10 +13,7 @@ inline const std::string& EnterFuzzDirectory() { static TempWorkDir directory; r
 // The input split at NUL bytes into at most `most` pieces (the last takes the rest).
 inline int SplitAtNul(const uint8_t* data, size_t size, std::string* pieces, int most) {
     int count = 0;
-    for (size_t start = 0, i = 0; count < most; i++)
-        if (i == size || (count < most - 1 && data[i] == 0)) {
-            pieces[count++].assign(reinterpret_cast<const char*>(data) + start, i - start), start = i + 1;
-            if (i == size) break;
-        }
+    for (size_t start = 0, i = 0; i <= size && count < most; i++)
+        if (i == size || (count < most - 1 && data[i] == 0)) pieces[count++].assign(reinterpret_cast<const char*>(data) + start, i - start), start = i + 1;
     return count;
 }

@@ -12,9 +12,8 @@ mkdir "$WORKDIR/bad"
 printf 'not a font' >"$WORKDIR/notafont.ttf"
 check "a file that is not a font is refused, nothing written" \
     bash -c '! "$1" --font "$2" "$3" && [ -z "$(ls -A "$3")" ]' _ "$TOOL" "$WORKDIR/notafont.ttf" "$WORKDIR/bad" 2>/dev/null
-for page in quillon-hwconfig.1 quillon-setup.6; do   # beside each other, so each finds the one it refers to
-    check_eq "$page renders without warnings" "" "$(cd "$MAN" && mandoc -T lint -W all "$page" 2>&1)"
-done
+# Beside each other, so that each finds the one it refers to.
+check_eq "the manual pages render without warnings" "" "$(cd "$MAN" && mandoc -T lint -W all quillon-hwconfig.1 quillon-setup.6 2>&1)"
 page=$(mandoc -T ascii "$MAN/quillon-hwconfig.1" | sed 's/.\x08//g' | tr -s ' \n' '  ') help=$("$HWCONFIG_BIN" --help)
 while IFS= read -r line; do check "the manual page says: $line" grep -qF -- "$line" <<<"$page"; done < <(sed '1,/^Exit status:/d; s/^ *[0-9]* *//' <<<"$help")
 while IFS= read -r field; do check "the manual page describes $field" grep -qw -- "$field" <<<"$page"; done \

@@ -39,19 +39,7 @@ std::string ReadFileBytes(const std::string& path) {
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), std::streamsize(bytes.size())), out.close();
-    return !out.fail();
-}
-
-std::string Le(uint32_t v, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; i++) s += char(v >> (8 * i));
-    return s;
-}
-
-uint32_t Bits(float f) {
-    uint32_t v;
-    return std::memcpy(&v, &f, 4), v;
+    return out.write(bytes.data(), std::streamsize(bytes.size())), out.close(), !out.fail();
 }
 
 std::vector<uint32_t> ReadGlLevel(uint32_t name, int level) {
@@ -65,8 +53,7 @@ std::vector<uint32_t> ReadGlLevel(uint32_t name, int level) {
 
 int TexParam(uint32_t name, unsigned parameter) {
     GLint v = -1;
-    glBindTexture(GL_TEXTURE_2D, name), glGetTexParameteriv(GL_TEXTURE_2D, parameter, &v);
-    return v;
+    return glBindTexture(GL_TEXTURE_2D, name), glGetTexParameteriv(GL_TEXTURE_2D, parameter, &v), v;
 }
 
 int ExpandFormat(char* line, size_t size, const char* format, ...) {

@@ -70,8 +70,8 @@ std::string ReadFileBytes(const std::string& path);  // empty when it cannot be 
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // `bytes` little-endian bytes of v; the bits of a float.
-std::string Le(uint32_t v, int bytes = 4);
-uint32_t Bits(float f);
+inline std::string Le(uint32_t v, int bytes = 4) { return bytes ? char(v) + Le(v >> 8, bytes - 1) : ""; }
+inline uint32_t Bits(float f) { uint32_t v; return std::memcpy(&v, &f, 4), v; }
 
 // Level `level` of GL texture `name` as GL holds it (RGBA words), sized as GL
 // reports (empty when it has no such level); leaves `name` bound.

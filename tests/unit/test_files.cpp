@@ -99,8 +99,7 @@ TEST(FileList, WildcardAndSearchPatternRules) {
         {"*", "*", 1, 1}, {"a*c", "a*c", 1, 1}, {"*c", "abcd", 1, 0}, {"a*cx", "abcy", 0, 0}, {"?", "x", 0, 1}, {"**b", "ab", 1, 1}, {"a*b*d", "axbyd", 1, 1},
         {"a*bd", "axbe", 0, 0}, {"*b", "abab", 1, 1}, {"*", ".hidden", 1, 1}, {"*.*", "noext", 1, 1}, {"?", "xy", 0, 0}, {"?", "", 1, 0},
         {"*a*b", "xxbxxa", 1, 0}, {"readme.*", "readme", 1, 1}, {"readme.*", "readmex", 0, 0}, {"x*y", "xyz", 1, 0}, {"abcd", "abc", 1, 0}};
-    for (const auto& r : rows)
-        EXPECT_TRUE(WildcardMatch(r.pattern, r.name) == r.wildcard && DirPatternMatch(r.pattern, r.name) == r.search) << r.pattern << " vs " << r.name;
+    for (const auto& r : rows) EXPECT_TRUE(WildcardMatch(r.pattern, r.name) == r.wildcard && DirPatternMatch(r.pattern, r.name) == r.search) << r.pattern << " vs " << r.name;
 }
 
 }  // namespace

@@ -83,37 +83,26 @@ TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
     }
 }
 
-// A field of no cells and one of size 0 take a click without dividing by zero.
-TEST_F(TextEntryTest, EmptyFieldsTakeAClick) {
-    char empty[8] = "";
-    int32_t five = 5;
-    AddWidget("", 100, 200, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_STRING_ENTRY, empty);
-    AddWidget("Zero size", 100, 200, 0, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &five);
-    widgetTable.widgets[0].wasActivated = 1, InputFrame({SDLK_a}, true, 130, 200);
-    for (int32_t i : {0, 1}) widgetTable.current = i, EditFieldAction();
-    EXPECT_TRUE(!empty[0] && textEntry.cursor == 0 && std::string(textEntry.buffer) == "5");
-}
-
 TEST_F(TextEntryTest, ReadEditKeyMapsKeysByClassAndShift) {
-    const struct { int32_t down[2], classes, want; } rows[] = {
+    // `held`: the keys were down last frame too; `repeat`: what ReadEditKey is asked for such keys.
+    const struct { int32_t down[2], classes, want, held = 0, repeat = 0; } rows[] = {
         {{SDLK_q}, 1, 'q'}, {{SDLK_q, SDLK_LSHIFT}, 1, 'Q'}, {{SDLK_q}, 2, -1}, {{SDLK_5}, 2, '5'}, {{SDLK_5, SDLK_LSHIFT}, 2, -1},
         {{SDLK_5, SDLK_LSHIFT}, 32, '%'}, {{SDLK_0, SDLK_LSHIFT}, 32, ')'}, {{SDLK_PERIOD}, 4, '.'}, {{SDLK_PERIOD}, 32, -1},
         {{SDLK_PERIOD, SDLK_LSHIFT}, 32, '>'}, {{SDLK_MINUS}, 16, '-'}, {{SDLK_SLASH, SDLK_LSHIFT}, 32, '?'}, {{SDLK_QUOTE, SDLK_LSHIFT}, 32, '"'},
         {{SDLK_SPACE}, 8, ' '}, {{SDLK_SPACE}, 1, -1}, {{SDLK_F1}, 255, -1}, {{SDLK_a, SDLK_CAPSLOCK}, 255, 'a'}, {{SDLK_a, SDLK_1}, 255, '1'},
         {{SDLK_a, SDLK_DELETE}, 0, EDIT_KEY_DELETE}, {{SDLK_KP_PERIOD}, 0, EDIT_KEY_DELETE}, {{SDLK_DELETE, SDLK_BACKSPACE}, 0, EDIT_KEY_BACKSPACE},
-        {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT}, {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD}};
+        {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT}, {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD}, {{SDLK_x}, 255, -1, 1, 0},
+        {{SDLK_x}, 255, 'x', 1, 1}, {{SDLK_RETURN}, 255, -1, 1, 1}, {{SDLK_ESCAPE}, 255, -1, 1, 1}, {{SDLK_TAB}, 255, -1, 1, 1}};   // never these three
     for (const auto& r : rows) {
         ResetInputState();
-        for (int32_t k : r.down) inputState.keys[k] = k != 0;
-        EXPECT_EQ(ReadEditKey(0, r.classes), r.want) << "keys " << r.down[0] << " " << r.down[1];
-    }
-    for (int32_t key : {SDLK_x, SDLK_RETURN, SDLK_ESCAPE, SDLK_TAB}) {   // held: only when asked, never these three
-        ResetInputState(), inputState.keys[key] = inputState.previousKeys[key] = 1;
-        EXPECT_TRUE(ReadEditKey(0, 255) == -1 && ReadEditKey(1, 255) == (key == SDLK_x ? 'x' : -1)) << key;
+        for (int32_t k : r.down) inputState.keys[k] = k != 0, inputState.previousKeys[k] = k != 0 && r.held;
+        EXPECT_EQ(ReadEditKey(r.repeat, r.classes), r.want) << "keys " << r.down[0] << " " << r.down[1] << (r.held ? " held" : "");
     }
 }
 
-TEST_F(TextEntryTest, InsertStopsAtPosition192AndDeletionCutsThere) {
+// Typing stops at position 192 and a deletion cuts the text there; a field
+// of no cells and one of size 0 take a click without dividing by zero.
+TEST_F(TextEntryTest, InsertStopsAtPosition192DeletionCutsThereAndEmptyFieldsTakeClicks) {
     auto set = [](size_t n, char c, int32_t at) {
         std::snprintf(textEntry.buffer, sizeof textEntry.buffer, "%s", std::string(n, c).c_str()), textEntry.anchor = textEntry.cursor = at;
     };
@@ -125,6 +114,13 @@ TEST_F(TextEntryTest, InsertStopsAtPosition192AndDeletionCutsThere) {
     EXPECT_TRUE(DeleteEditSelection() == 1 && textEntry.buffer == std::string(10, 'z') && textEntry.anchor == 10);
     set(250, 'z', 191), DeleteEditSelection(), InsertEditChar('y');
     EXPECT_EQ(std::string(textEntry.buffer), std::string(191, 'z') + "yz") << "the cut tail never comes back";
+    char empty[8] = "";
+    int32_t five = 5;
+    AddWidget("", 100, 200, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_STRING_ENTRY, empty);
+    AddWidget("Zero size", 100, 200, 0, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &five);
+    widgetTable.widgets[0].wasActivated = 1, InputFrame({SDLK_a}, true, 130, 200);
+    for (int32_t i : {0, 1}) widgetTable.current = i, EditFieldAction();
+    EXPECT_TRUE(!empty[0] && textEntry.cursor == 0 && std::string(textEntry.buffer) == "5");
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ void ExpectMatrix(GLenum which, std::vector<float> want, const char* what) {
 // the bottom, sizes truncated, an empty one at its scaled corner) and the
 // frustum of near/far over the viewport's pixel aspect; the box (4, 2, 50)
 // is loaded even for an empty viewport, a frustum is not.
-TEST(View, ViewportsScaleAndProjectionsFollowTheirPixels) {
+TEST(View, ViewportsProjectionsCameraAndPlacement) {
     EnsureGlWindow();
     const struct { int windowW, windowH, x, y, w, h; float n, f; int vx, vy, vw, vh; } rows[] = {
         {800, 600, 0, 0, 640, 480, 1, 1000, 0, 0, 800, 600}, {1024, 768, 0, 0, 320, 240, 1, 100, 0, 384, 512, 384}, {800, 600, 1, 1, 3, 3, 1, 10, 1, 595, 3, 3},
@@ -40,13 +40,10 @@ TEST(View, ViewportsScaleAndProjectionsFollowTheirPixels) {
         }
     }
     videoState.width = 640, videoState.height = 480;
-}
-
-// Placement puts the axes in columns and the position last; the camera is its
-// inverse; a null pointer skips its step.
-TEST(View, CameraAndPlacementAreInverseFrames) {
+    // Placement puts the axes in columns and the position last; the camera is
+    // its inverse; a null pointer skips its step.
     float m[16];
-    EnsureGlWindow(), glMatrixMode(GL_MODELVIEW), glLoadIdentity(), glRotatef(40, 1, 2, 3), glGetFloatv(GL_MODELVIEW_MATRIX, m), glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW), glLoadIdentity(), glRotatef(40, 1, 2, 3), glGetFloatv(GL_MODELVIEW_MATRIX, m), glLoadIdentity();
     const float a[9] = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]}, p[3] = {5, -6, 7};
     glMatrixMode(GL_PROJECTION), ApplyPlacement(p, a);   // each operation switches to the modelview itself
     ExpectMatrix(GL_MODELVIEW_MATRIX, {a[0], a[1], a[2], 0, a[3], a[4], a[5], 0, a[6], a[7], a[8], 0, p[0], p[1], p[2], 1}, "placement");
