@@ -267,6 +267,7 @@ TEST(ConfigTool, SetsResetsAndRefuses) {
         {{"-s", "mouseUnlocked=-2147483648"}, "mouseUnlocked takes"}, {{"-s", "width=800", "lowTextureDetail=2"}, "lowTextureDetail=2"},
         {{"-s", "textRed=-5"}, "textRed takes a number from 0 to 1"}, {{"-s", "textGreen=1.0000001"}, "textGreen takes"}, {{"-s", "textRed=nan"}, "textRed="},
         {{"-s", "width=0"}, "width=0: width takes a whole number of 1 or more"}, {{"-s", "depth=-1"}, "depth takes"}, {{"-s", "colour=1"}, "unknown field"},
+        {{"-s", "joystickEnabled=3"}, "joystickEnabled takes"}, {{"-s", "interfaceOn=10"}, "interfaceOn"}, {{"-s", "height=-1"}, "height takes"},
         {{"-s", "width=12x"}, "width=12x"}, {{"-s", "width=2147483648"}, "width="}, {{"--set"}, "--set needs"}, {{"width=800"}, "need --set"},
         {{"--frob"}, "--frob"}, {{"-jc"}, "--check"}, {{"--reset", "width=800"}, "need --set"}, {{"-s", "width=800", "other.cfg"}, "only one FILE"}};
     for (auto r : refused) {
