@@ -59,7 +59,7 @@ std::vector<std::string> List(const char* pattern, int directories) {
     std::vector<std::string> names;
     for (int i = 0; i <= FILE_LIST_MAX && list[i].name[0]; i++) names.push_back(list[i].name);
     EXPECT_TRUE(names.size() <= size_t(FILE_LIST_MAX) && !list[names.size()].name[0] &&
-                std::count(list[FILE_LIST_MAX + 1].name, list[FILE_LIST_MAX + 5].name, 0x5A) == 4 * FILE_LIST_NAME_SIZE);
+                std::count(reinterpret_cast<char*>(list + FILE_LIST_MAX + 1), reinterpret_cast<char*>(list + FILE_LIST_MAX + 5), 0x5A) == std::ptrdiff_t(4 * sizeof *list));
     return names;
 }
 
