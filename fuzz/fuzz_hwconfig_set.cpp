@@ -3,81 +3,32 @@
 // arguments were refused it is untouched; when they were accepted, --check
 // finds nothing odd in it unless a width was assigned (any positive width is
 // accepted, but only the screen's four are choices).
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "app/hwconfig.h"
-#include "app/hwconfig_cli.h"
 #include "fuzz/fuzz_support.h"
-
-namespace {
-
-constexpr int MOST_ARGUMENTS = 12;
-
-std::string ReadAll(const char* path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path, "rb")) {
-        char block[1024];
-        size_t got;
-        while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
-// The file every run starts from: what a first run of the program writes.
-std::string StartingFile() {
-    static const uint8_t NO_BYTES[1] = {0};
-    ResetHardwareConfig();
-    LoadHardwareConfigFromBytes(NO_BYTES, 0);
-    CompleteHeightFromWidth();
-    uint8_t image[CONFIG_V4_BYTES];
-    EncodeHardwareConfig(image);
-    return std::string(reinterpret_cast<char*>(image), sizeof image);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = EnterFuzzDirectory() + "/" + CONFIG_FILE_NAME;
-    static const std::string original = StartingFile();
-    static const bool quiet = [] {
-        int null = open("/dev/null", O_WRONLY);
-        return null >= 0 && dup2(null, STDOUT_FILENO) >= 0;  // the tool's reports are not the point
+    static const std::string original = [] {   // what a first run of the program writes; every run starts from it
+        int null = open("/dev/null", O_WRONLY);   // the tool's reports are not the point
+        if (null < 0 || dup2(null, STDOUT_FILENO) < 0) FuzzFail("no /dev/null");
+        return FirstRunFile();
     }();
-    (void)quiet;
-    std::string pieces[MOST_ARGUMENTS];
-    int count = SplitAtNul(data, size, pieces, MOST_ARGUMENTS);
-    std::vector<std::string> args = {"quillon-hwconfig", "--set"};
+    std::string pieces[12];
+    int count = SplitAtNul(data, size, pieces, 12);
+    char tool[] = "quillon-hwconfig", set[] = "--set", check[] = "--check";
+    std::vector<char*> argv = {tool, set};
     bool widthAssigned = false;
     for (int i = 0; i < count; i++) {
-        // Only the file of this run may be written: no argument names a path elsewhere.
-        if (pieces[i].find('/') != std::string::npos) return 0;
-        widthAssigned = widthAssigned || pieces[i].rfind("width=", 0) == 0;
-        args.push_back(pieces[i]);
+        if (pieces[i].find('/') != std::string::npos) return 0;   // only the file of this run may be written
+        widthAssigned = widthAssigned || pieces[i].rfind("width=", 0) == 0, argv.push_back(pieces[i].data());
     }
-    args.push_back(path);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(original.data(), 1, original.size(), f) != original.size() || std::fclose(f) != 0)
-        FuzzFail("could not write the starting file");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
-    std::string after = ReadAll(path.c_str());
+    argv.push_back(const_cast<char*>(path.c_str())), argv.push_back(nullptr);
+    if (!WriteFileBytes(path, original)) FuzzFail("could not write a file");
+    const int status = RunHwconfigTool(int(argv.size() - 1), argv.data());
+    std::string after = ReadFileBytes(path);
     if (status == HWCONFIG_EXIT_USAGE && after != original) FuzzFail("refused arguments changed the file");
-    if (after != original) {
-        if (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\x04\0\0\0", 4)) != 0)
-            FuzzFail("the file is neither the old one nor a whole version-4 file");
-    }
-    if (status == HWCONFIG_EXIT_OK && !widthAssigned) {
-        char* check[] = {args[0].data(), const_cast<char*>("--check"), const_cast<char*>(path.c_str()), nullptr};
-        if (RunHwconfigTool(3, check) != HWCONFIG_EXIT_OK) FuzzFail("--set accepted a value --check reports");
-    }
+    if (after != original && (after.size() != CONFIG_V4_BYTES || after.compare(0, 4, std::string("\4\0\0\0", 4)) != 0))
+        FuzzFail("the file is neither the old one nor a whole version-4 file");
+    char* checkArgv[] = {tool, check, const_cast<char*>(path.c_str()), nullptr};
+    if (status == HWCONFIG_EXIT_OK && !widthAssigned && RunHwconfigTool(3, checkArgv) != HWCONFIG_EXIT_OK) FuzzFail("--set accepted a value --check reports");
     return 0;
 }

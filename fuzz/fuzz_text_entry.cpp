@@ -2,116 +2,63 @@
 // four field kinds: the edit buffer stays terminated, the cursor and anchor
 // stay inside the text, typing never grows it past the position limit, and a
 // string target is never written past its 256 bytes. Steps may also insert or
-// delete on the entry directly.
-#include <SDL.h>
-
-#include <cstdlib>
-#include <cstring>
-
+// delete on the entry directly, which typing into a label of at most 63 cells
+// reaches only in part: an insertion adds at most one character, a deletion none.
 #include "fuzz/fuzz_support.h"
-#include "platform/input.h"
-#include "ui/text_entry.h"
-#include "ui/widget.h"
 
 namespace {
 
-constexpr int32_t FIELD_X = 100, FIELD_Y = 200, CELL = 16;
 constexpr int STRING_TARGET_BYTES = 256;
-
+constexpr uint8_t DIRECT_EDIT = 0xF0;   // a step byte from here on edits the entry directly
 constexpr int32_t KEYS[] = {
-    SDLK_a, SDLK_b, SDLK_z, SDLK_0, SDLK_1, SDLK_9, SDLK_SPACE, SDLK_MINUS, SDLK_PERIOD, SDLK_COMMA,
-    SDLK_SLASH, SDLK_e, SDLK_x, SDLK_BACKSPACE, SDLK_DELETE, SDLK_HOME, SDLK_END, SDLK_LEFT, SDLK_RIGHT,
-    SDLK_INSERT, SDLK_RETURN, SDLK_KP_ENTER, SDLK_TAB, SDLK_ESCAPE, SDLK_F1, SDLK_F2, SDLK_F3, SDLK_F4,
-    SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_KP0, SDLK_KP5, SDLK_KP_MINUS,
-    SDLK_KP_PERIOD, SDLK_EQUALS, SDLK_QUOTE, SDLK_BACKQUOTE};
+    SDLK_a, SDLK_b, SDLK_z, SDLK_0, SDLK_1, SDLK_9, SDLK_SPACE, SDLK_MINUS, SDLK_PERIOD, SDLK_COMMA, SDLK_SLASH, SDLK_e, SDLK_x, SDLK_BACKSPACE,
+    SDLK_DELETE, SDLK_HOME, SDLK_END, SDLK_LEFT, SDLK_RIGHT, SDLK_INSERT, SDLK_RETURN, SDLK_KP_ENTER, SDLK_TAB, SDLK_ESCAPE, SDLK_F1, SDLK_F2,
+    SDLK_F3, SDLK_F4, SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_KP0, SDLK_KP5, SDLK_KP_MINUS, SDLK_KP_PERIOD, SDLK_EQUALS,
+    SDLK_QUOTE, SDLK_BACKQUOTE};
 constexpr int KEY_KINDS = sizeof KEYS / sizeof KEYS[0];
 
 int32_t number;
 uint32_t unsignedNumber;
 float real;
-char* text;  // exactly STRING_TARGET_BYTES on the heap
+char* text;   // exactly STRING_TARGET_BYTES on the heap
 
-void LayOut() {
-    widgetTable.count = 0;
-    AddWidget("Done", 4, 4, CELL, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-    const char* labels[] = {"Value:", "Count:", "Scale:", "Name:...."};
-    void* targets[] = {&number, &unsignedNumber, &real, text};
-    for (int i = 0; i < 4; i++) {
-        AddWidget(labels[i], FIELD_X, FIELD_Y + i * 2 * CELL, CELL, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F1 + i));
-    }
-}
-
-// One frame: up to two keys down, the mouse somewhere over the fields.
+// One frame of the field screen: up to two keys down, the mouse somewhere over the fields.
 void Step(uint8_t key1, uint8_t key2, uint8_t mouse) {
-    std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-    inputState.previousMouse = inputState.mouse;
-    std::memset(inputState.keys, 0, sizeof inputState.keys);
-    if (key1 < 2 * KEY_KINDS) inputState.keys[KEYS[key1 % KEY_KINDS]] = 1;
-    if (key2 < KEY_KINDS) inputState.keys[KEYS[key2]] = 1;
-    int32_t x = FIELD_X + (mouse & 31) * 16, y = FIELD_Y - 8 + (mouse >> 5 & 3) * 2 * CELL + 4;
-    inputState.mouse = MouseState{x, y, mouse >> 7, 0, 0, 0, 0, 0};
-    LayOut();
-    UpdateWidgets();
+    std::vector<int32_t> keys;
+    if (key1 < 2 * KEY_KINDS) keys.push_back(KEYS[key1 % KEY_KINDS]);
+    if (key2 < KEY_KINDS) keys.push_back(KEYS[key2]);
+    void* const targets[4] = {&number, &unsignedNumber, &real, text};
+    FieldScreenFrame(targets, keys, mouse >> 7, 100 + (mouse & 31) * 16, 196 + (mouse >> 5 & 3) * 32);
 }
 
-constexpr uint8_t DIRECT_EDIT = 0xF0;  // a step byte from here on edits the entry directly
-
-// The two editing operations the widget reaches only in part (a label of at
-// most 63 cells limits typing), on the text as it stands: an insertion adds at
-// most one character and a deletion none.
 void EditDirectly(uint8_t operation, uint8_t position, uint8_t other) {
     size_t before = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
     textEntry.cursor = int32_t(position % (before + 1));
-    if (operation & 1) {
-        textEntry.anchor = textEntry.cursor;
-        InsertEditChar(char(' ' + other % 95));
-        if (strnlen(textEntry.buffer, EDIT_BUFFER_SIZE) > before + 1) FuzzFail("an insertion added more than one character");
-    } else {
-        textEntry.anchor = int32_t(other % (before + 1));
-        DeleteEditSelection();
-        if (strnlen(textEntry.buffer, EDIT_BUFFER_SIZE) > before) FuzzFail("a deletion lengthened the text");
-    }
-}
-
-// `longest` is the longest text any target can hold: typing inserts only
-// within the first EDIT_POSITIONS positions, so it can push the text one past
-// them but never further.
-void CheckEntry(size_t longest) {
-    size_t length = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
-    if (length >= size_t(EDIT_BUFFER_SIZE)) FuzzFail("edit buffer not terminated");
-    if (textEntry.cursor < 0 || size_t(textEntry.cursor) > length || textEntry.anchor < 0 ||
-        size_t(textEntry.anchor) > length)
-        FuzzFail("cursor or anchor outside the text");
-    if (length > longest) FuzzFail("typing grew the text past the limit");
-    if (strnlen(text, STRING_TARGET_BYTES) >= size_t(STRING_TARGET_BYTES)) FuzzFail("string target not terminated");
+    textEntry.anchor = operation & 1 ? textEntry.cursor : int32_t(other % (before + 1));
+    operation & 1 ? InsertEditChar(char(' ' + other % 95)) : void(DeleteEditSelection());
+    if (strnlen(textEntry.buffer, EDIT_BUFFER_SIZE) > before + (operation & 1)) FuzzFail("an edit added more than it may");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    ResetWidgetTable();
-    ResetInputState();
-    ResetTextEntry();
+    ResetWidgetTable(), ResetInputState(), ResetTextEntry();
     text = static_cast<char*>(std::malloc(STRING_TARGET_BYTES));
-    // The first byte picks the starting string's length; the numbers start from it too.
-    size_t start = data[0] % STRING_TARGET_BYTES;
-    std::memset(text, 'w', start);
-    text[start] = '\0';
-    unsignedNumber = uint32_t(data[0]) * 16777619u;
-    number = int32_t(unsignedNumber ^ 0x80000000u);
-    real = float(data[0]) * 1.0e30f;
-    size_t longest = start > size_t(EDIT_POSITIONS) + 1 ? start : size_t(EDIT_POSITIONS) + 1;
+    const size_t start = data[0] % STRING_TARGET_BYTES;   // the first byte picks the starting texts
+    std::memset(text, 'w', start), text[start] = '\0';
+    unsignedNumber = uint32_t(data[0]) * 16777619u, number = int32_t(unsignedNumber ^ 0x80000000u), real = float(data[0]) * 1.0e30f;
+    // Typing inserts only within the first EDIT_POSITIONS positions, so it can
+    // push the text one past them but never further.
+    const size_t longest = std::max(start, size_t(EDIT_POSITIONS) + 1);
     for (size_t i = 1; i + 3 <= size; i += 3) {
-        if (data[i] >= DIRECT_EDIT)
-            EditDirectly(data[i], data[i + 1], data[i + 2]);
-        else
-            Step(data[i], data[i + 1], data[i + 2]);
-        CheckEntry(longest);
+        data[i] >= DIRECT_EDIT ? EditDirectly(data[i], data[i + 1], data[i + 2]) : Step(data[i], data[i + 1], data[i + 2]);
+        const size_t length = strnlen(textEntry.buffer, EDIT_BUFFER_SIZE);
+        if (length >= size_t(EDIT_BUFFER_SIZE)) FuzzFail("edit buffer not terminated");
+        if (textEntry.cursor < 0 || size_t(textEntry.cursor) > length || textEntry.anchor < 0 || size_t(textEntry.anchor) > length)
+            FuzzFail("cursor or anchor outside the text");
+        if (length > longest) FuzzFail("typing grew the text past the limit");
+        if (strnlen(text, STRING_TARGET_BYTES) >= size_t(STRING_TARGET_BYTES)) FuzzFail("string target not terminated");
     }
-    std::free(text);
-    return 0;
+    return std::free(text), 0;
 }

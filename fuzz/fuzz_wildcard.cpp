@@ -2,13 +2,7 @@
 // search's test agrees with a table-driven reference of its rule, and each ends
 // within its stated bound of steps (a run that takes long is a hang to
 // libFuzzer's -timeout).
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "fuzz/fuzz_support.h"
-#include "platform/dirsearch.h"
-#include "render/filelist.h"
 
 namespace {
 
@@ -16,19 +10,17 @@ constexpr size_t REFERENCE_MOST = 300;  // longest pattern and name the table re
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-// The search's rule as a table: whether the first i pattern characters match
-// the first j name characters, for every i and j.
+// The search's rule as a table, a row per pattern character: whether the
+// pattern so far matches the first j name characters, for every j.
 bool TableMatch(const std::string& p, const std::string& n) {
-    std::vector<std::vector<char>> m(p.size() + 1, std::vector<char>(n.size() + 1, 0));
-    m[0][0] = 1;
-    for (size_t i = 1; i <= p.size(); i++)
-        for (size_t j = 0; j <= n.size(); j++) {
-            if (p[i - 1] == '*')
-                m[i][j] = m[i - 1][j] || (j > 0 && m[i][j - 1]);
-            else
-                m[i][j] = j > 0 && m[i - 1][j - 1] && (p[i - 1] == '?' || Fold(p[i - 1]) == Fold(n[j - 1]));
-        }
-    return m[p.size()][n.size()];
+    std::vector<char> row(n.size() + 1, 0), next(n.size() + 1);
+    row[0] = 1;
+    for (char c : p) {
+        for (size_t j = 0; j <= n.size(); j++)
+            next[j] = c == '*' ? row[j] || (j > 0 && next[j - 1]) : j > 0 && row[j - 1] && (c == '?' || Fold(c) == Fold(n[j - 1]));
+        row.swap(next);
+    }
+    return row[n.size()];
 }
 
 bool ReferenceMatch(const std::string& p, const std::string& n) {
@@ -42,13 +34,10 @@ bool ReferenceMatch(const std::string& p, const std::string& n) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string pieces[2];
     if (SplitAtNul(data, size, pieces, 2) < 2) return 0;
-    const char* pattern = pieces[0].c_str();
-    const char* name = pieces[1].c_str();
-    int32_t engine = WildcardMatch(pattern, name);
-    int32_t search = DirPatternMatch(pattern, name);
+    const char *pattern = pieces[0].c_str(), *name = pieces[1].c_str();
+    const int32_t engine = WildcardMatch(pattern, name), search = DirPatternMatch(pattern, name);
     if ((engine != 0 && engine != 1) || (search != 0 && search != 1)) FuzzFail("match is not 0 or 1");
-    if (std::strlen(pattern) <= REFERENCE_MOST && std::strlen(name) <= REFERENCE_MOST &&
-        search != int32_t(ReferenceMatch(std::string(pattern), std::string(name))))
+    if (std::strlen(pattern) <= REFERENCE_MOST && std::strlen(name) <= REFERENCE_MOST && search != int32_t(ReferenceMatch(pattern, name)))
         FuzzFail("the search's match differs from the table reference");
     // A pattern always matches itself when it holds no wildcard at all.
     if (pieces[0].find_first_of("*?") == std::string::npos && !DirPatternMatch(pattern, pattern))

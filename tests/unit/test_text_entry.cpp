@@ -1,373 +1,126 @@
-// The one-line text entry, driven frame by frame through the widget update as
-// the frame loop drives it: register, set this frame's keys and mouse, update.
-#include <SDL.h>
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
-#include "platform/input.h"
-#include "ui/text_entry.h"
-#include "ui/widget.h"
+// The one-line text entry, driven through the widget update as the frame loop
+// drives it. Each row plays a script of key presses and clicks on a screen of
+// "Done" and four fields (int, unsigned, float, string; hotkeys F1..F4) and
+// compares one summary: the text [anchor,cursor], which of the five widgets
+// are activated, and the four targets.
+#include "support/support.h"
 
 namespace {
 
-constexpr int32_t FX = 100, FY = 200, CELL = 16;
-constexpr int INT_SLOT = 1, UINT_SLOT = 2, FLOAT_SLOT = 3, STRING_SLOT = 4;
-
-Widget& Slot(int i) { return widgetTable.widgets[i]; }
-std::string Text() { return textEntry.buffer; }
-
-class TextEntryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetWidgetTable();
-        ResetInputState();
-        ResetTextEntry();
+struct TextEntryTest : ::testing::Test {
+    int32_t number = 0;
+    uint32_t count = 0;
+    float scale = 0;
+    char name[400] = "";
+    void SetUp() override { ResetRecords(); }
+    void Frame(const std::vector<int32_t>& keys, bool left = false, int mx = 600, int my = 470) {
+        void* const targets[4] = {&number, &count, &scale, name};
+        FieldScreenFrame(targets, keys, left, mx, my);
     }
-    // "Done", then one field per row (int, unsigned, float, string) with the
-    // hotkeys F1..F4.
-    void Layout() {
-        widgetTable.count = 0;
-        AddWidget("Done", 4, 4, CELL, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-        const char* labels[] = {intLabel, "Count:", "Scale:", "Name:...."};
-        void* targets[] = {&number, &unsignedNumber, &real, text};
-        for (int i = 0; i < 4; i++) {
-            AddWidget(labels[i], FX, FY + i * 2 * CELL, CELL, 1, 1, 1);
-            AttachBehaviour(BEHAVIOUR_INT_ENTRY + i, targets[i]);
-            AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F1 + i));
+    // Tokens: a key name ("+" in front holds Shift with it), 'text types each
+    // character, ~k holds key k for four frames, c:x,y clicks, d:x,y holds the
+    // button at (x, y), up lets go, clear empties the string target mid-edit.
+    void Play(const char* script) {
+        static const std::map<std::string, int32_t> KEYS = {
+            {"F1", SDLK_F1}, {"F2", SDLK_F2}, {"F3", SDLK_F3}, {"F4", SDLK_F4}, {"Tab", SDLK_TAB}, {"Ret", SDLK_RETURN}, {"Esc", SDLK_ESCAPE},
+            {"BS", SDLK_BACKSPACE}, {"Del", SDLK_DELETE}, {"KPdel", SDLK_KP_PERIOD}, {"Home", SDLK_HOME}, {"End", SDLK_END}, {"Left", SDLK_LEFT},
+            {"Right", SDLK_RIGHT}, {"Ins", SDLK_INSERT}};
+        std::istringstream in(script);
+        int x, y;
+        for (std::string t; in >> t;) {
+            if (t[0] == '\'')
+                for (char c : t.substr(1)) Frame(std::isupper(c) ? std::vector<int32_t>{SDLK_LSHIFT, std::tolower(c)} : std::vector<int32_t>{c}), Frame({});
+            else if (t[0] == '~')
+                for (int i = 0; i < 4; i++) Frame({t[1]});
+            else if (std::sscanf(t.c_str(), "%*[cd]:%d,%d", &x, &y) == 2)
+                t[0] == 'c' ? (Frame({}, true, x, y), Frame({}, false, x, y)) : Frame({}, true, x, y);
+            else if (t == "up" || t == "clear")
+                t == "up" ? Frame({}) : void(name[0] = '\0');
+            else
+                Frame(t[0] == '+' ? std::vector<int32_t>{SDLK_LSHIFT, KEYS.at(t.substr(1))} : std::vector<int32_t>{KEYS.at(t)}), Frame({});
         }
     }
-    void Step(std::initializer_list<int32_t> keys = {}, bool left = false, int32_t mx = 600, int32_t my = 470) {
-        std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-        inputState.previousMouse = inputState.mouse;
-        std::memset(inputState.keys, 0, sizeof inputState.keys);
-        for (int32_t k : keys) inputState.keys[k] = 1;
-        inputState.mouse = MouseState{mx, my, left, 0, 0, 0, 0, 0};
-        Layout();
-        UpdateWidgets();
+    std::string Summary() const {
+        const Widget* w = widgetTable.widgets;
+        char values[96];
+        std::snprintf(values, sizeof values, "[%d,%d] %d%d%d%d%d %d %u %.9g ", textEntry.anchor, textEntry.cursor, w[0].activated, w[1].activated,
+                      w[2].activated, w[3].activated, w[4].activated, number, count, double(scale));
+        return textEntry.buffer + std::string(values) + name;
     }
-    // Keys down together for one frame, then up for one.
-    void Press(std::initializer_list<int32_t> keys) { Step(keys), Step(); }
-    // Characters as the keys that type them; an upper-case letter is Shift + its key.
-    void Type(const char* chars) {
-        for (const char* c = chars; *c; c++)
-            if (*c >= 'A' && *c <= 'Z') Press({SDLK_LSHIFT, int32_t(*c - 'A' + 'a')});
-            else Press({int32_t(*c)});
-    }
-    void Click(int32_t mx, int32_t my) { Step({}, true, mx, my), Step({}, false, mx, my); }
-    void Edit(int32_t hotkey, const char* buffer, int32_t anchor, int32_t cursor) {
-        Press({hotkey});
-        std::strcpy(textEntry.buffer, buffer);
-        textEntry.anchor = anchor, textEntry.cursor = cursor;
-    }
-
-    const char* intLabel = "Value:";
-    int32_t number = 0;
-    uint32_t unsignedNumber = 0;
-    float real = 0;
-    char text[64] = "";
 };
 
-TEST_F(TextEntryTest, HotkeySelectsEverythingAndTypingReplacesItLive) {
-    number = -5;
-    Step({SDLK_F1});
-    EXPECT_EQ(Text(), "-5");
-    EXPECT_TRUE(textEntry.anchor == 0 && textEntry.cursor == 2);
-    Step({SDLK_7});
-    EXPECT_EQ(Text(), "7");
-    EXPECT_EQ(number, 7) << "stored in the frame of the key";
-    for (int frame = 0; frame < 4; frame++) Step({SDLK_7});
-    EXPECT_EQ(Text(), "7") << "a held key types once";
-}
-
-TEST_F(TextEntryTest, ClickPlacesTheCursorAndDraggingSelects) {
-    number = 12345;
-    Click(FX + 2 * CELL + 5, FY + CELL + 3);
-    EXPECT_TRUE(Slot(INT_SLOT).activated && textEntry.anchor == 2 && textEntry.cursor == 2);
-    Step({}, true, FX + 1 * CELL, FY + CELL);   // a new click in the running edit
-    Step({}, true, FX + 4 * CELL, FY + CELL);   // dragged, button held
-    EXPECT_TRUE(textEntry.anchor == 1 && textEntry.cursor == 4);
-    Step();
-    Click(600, 470);   // a click outside ends the edit
-    ASSERT_EQ(Slot(INT_SLOT).activated, 0);
-    number = 7;
-    Click(FX + 4 * CELL, FY + CELL);
-    EXPECT_TRUE(textEntry.anchor == 1 && textEntry.cursor == 1) << "clamped to the text";
-}
-
-TEST_F(TextEntryTest, TextThatDoesNotConvertKeepsTheLastStoredValue) {
-    number = 42;
-    Press({SDLK_F1});
-    Press({SDLK_BACKSPACE});   // removes the whole selection
-    EXPECT_TRUE(Text().empty() && number == 42);
-    Type("12abc");
-    EXPECT_TRUE(Text() == "12abc" && number == 12);
-    Press({SDLK_HOME});
-    Press({SDLK_DELETE});
-    Press({SDLK_DELETE});
-    EXPECT_TRUE(Text() == "abc" && number == 2) << "2abc was the last text that converted";
-}
-
-TEST_F(TextEntryTest, EveryTypeConvertsBackAndTheFloatKeepsSixDigits) {
-    real = 1234567.0f;
-    Press({SDLK_F3});
-    EXPECT_EQ(Text(), "1.23457e+06");
-    EXPECT_EQ(real, 1234570.0f) << "activation alone stores back";
-    Press({SDLK_RETURN});
-    Press({SDLK_F2});
-    Type("4000000000");   // cut by the field's capacity of 5
-    EXPECT_EQ(unsignedNumber, 40000u);
-    Press({SDLK_RETURN});
-    std::strcpy(text, "ab");
-    Press({SDLK_F4});
-    Press({SDLK_END});
-    Type("C/d");
-    EXPECT_STREQ(text, "abC/d");
-}
-
-TEST_F(TextEntryTest, ReturnAndEscapeEndTheEditAndKeepTheText) {
-    for (int32_t key : {SDLK_RETURN, SDLK_ESCAPE}) {
-        unsignedNumber = 0;
-        Press({SDLK_F2});
-        Type("9");
-        Press({key});
-        EXPECT_TRUE(!Slot(UINT_SLOT).activated && unsignedNumber == 9u) << key;
-        EXPECT_EQ(Slot(0).activated, 0) << "Escape in a field does not press Done";
+TEST_F(TextEntryTest, ScriptsOfKeysAndClicks) {
+    const std::string h255(255, 'h');
+    const struct { const char* what; int32_t number; float scale; std::string text; const char* script; std::string want; } rows[] = {
+        {"a hotkey selects the whole text", -5, 0, "", "F1", "-5[0,2] 01000 -5 0 0 "}, {"typing replaces it and stores at once", -5, 0, "", "F1 '7", "7[1,1] 01000 7 0 0 "},
+        {"a held key types once", 0, 0, "", "F1 ~7", "7[1,1] 01000 7 0 0 "},
+        {"a click puts the cursor in the cell under it", 12345, 0, "", "c:134,219", "12345[2,2] 01000 12345 0 0 "},
+        {"a drag selects from the click", 12345, 0, "", "c:134,219 d:116,216 d:164,216 up", "12345[1,4] 01000 12345 0 0 "},
+        {"a click past the text stops at its end", 7, 0, "", "c:164,216", "7[1,1] 01000 7 0 0 "},
+        {"a click outside ends the edit", 7, 0, "", "F1 c:600,470", "7[0,1] 00000 7 0 0 "},
+        {"text that does not convert keeps the last value", 42, 0, "", "F1 BS '12abc Home Del Del", "abc[0,0] 01000 2 0 0 "},
+        {"a float keeps six digits", 0, 1234567, "", "F3", "1.23457e+06[0,11] 00010 0 0 1234570 "},
+        {"a field takes one character less than its width", 0, 0, "", "F2 '4000000000", "40000[5,5] 00100 0 40000 0 "},
+        {"the full field refuses a character at any place", 0, 0, "", "F1 '123456 Home '5", "12345[0,0] 01000 12345 0 0 "},
+        {"also in overwrite mode", 0, 0, "", "F1 Ins '123456 Home '5", "12345[0,0] 01000 12345 0 0 "},
+        {"Shift types capitals", 0, 0, "ab", "F4 End 'C/d", "abC/d[5,5] 00001 0 0 0 abC/d"}, {"Return ends the edit", 0, 0, "", "F2 '9 Ret", "9[1,1] 00000 0 9 0 "},
+        {"Escape ends it and presses nothing", 0, 0, "", "F2 '9 Esc", "9[1,1] 00000 0 9 0 "},
+        {"deletion forward and back", 0, 0, "abcdef", "F4 Home Right KPdel BS BS End Del", "cdef[4,4] 00001 0 0 0 cdef"},
+        {"Shift extends the selection", 0, 0, "abcdef", "F4 End Left Left +Home +Right", "abcdef[4,1] 00001 0 0 0 abcdef"},
+        {"a plain cursor key collapses it", 0, 0, "abcdef", "F4 End +Left Left", "abcdef[4,4] 00001 0 0 0 abcdef"},
+        {"overwrite replaces at the cursor", 0, 0, "abcd", "F4 Home Right Ins 'X", "aXcd[2,2] 00001 0 0 0 aXcd"},
+        {"overwrite appends at the end", 0, 0, "abcd", "F4 End Ins 'X", "abcdX[5,5] 00001 0 0 0 abcdX"},
+        {"overwrite after deleting a selection", 0, 0, "abcdef", "F4 Home Right +Right +Right Ins 'X", "aXef[2,2] 00001 0 0 0 aXef"},
+        {"Insert twice: insert mode; the mode outlives the edit", 0, 0, "abcd", "F4 Ins Ins Home Right 'X Ret F4 Ins Ret F4 Home 'Z", "ZXbcd[1,1] 00001 0 0 0 ZXbcd"},
+        {"Tab moves on and selects everything", 11, 2.5f, "abc", "F3 Tab", "abc[0,3] 00001 11 0 2.5 abc"},
+        {"Tab wraps past the plain label", 11, 2.5f, "abc", "F3 Tab Tab", "11[0,2] 01000 11 0 2.5 abc"},
+        {"a target emptied mid-edit holds what the field shows", 0, 0, "hello world", "F4 End clear BS", "hello worl[10,10] 00001 0 0 0 hello worl"},
+        {"a long target is taken and stored back in the edit's 255 bytes", 0, 0, std::string(399, 'h'), "F4", h255 + "[0,255] 00001 0 0 0 " + h255},
+    };
+    for (const auto& r : rows) {
+        ResetRecords(), number = r.number, count = 0, scale = r.scale, std::snprintf(name, sizeof name, "%s", r.text.c_str()), Play(r.script);
+        EXPECT_EQ(Summary(), r.want) << r.what << ": " << r.script;
     }
 }
-
-TEST_F(TextEntryTest, DeletionForwardAndBack) {
-    Edit(SDLK_F4, "abcdef", 1, 1);
-    Press({SDLK_KP_PERIOD});
-    EXPECT_TRUE(Text() == "acdef" && textEntry.cursor == 1);
-    Press({SDLK_BACKSPACE});
-    EXPECT_TRUE(Text() == "cdef" && textEntry.cursor == 0);
-    Press({SDLK_BACKSPACE});   // nothing before the cursor
-    Press({SDLK_END});
-    Press({SDLK_DELETE});      // nothing after it
-    EXPECT_STREQ(text, "cdef");
-}
-
-TEST_F(TextEntryTest, AFieldTakesOneCharacterLessThanItsWidthInBothModes) {
-    intLabel = "Ten chars:";
-    for (int overwrite = 0; overwrite <= 1; overwrite++) {
-        textEntry.overwrite = overwrite;
-        Edit(SDLK_F1, "", 0, 0);
-        Type("1234567891");
-        EXPECT_EQ(Text(), "123456789") << "the tenth is refused, mode " << overwrite;
-        Press({SDLK_HOME});
-        Type("5");   // refused even where it would only replace a character
-        EXPECT_EQ(Text(), "123456789") << overwrite;
-        Press({SDLK_RETURN});
-    }
-}
-
-TEST_F(TextEntryTest, ShiftedCursorKeysExtendTheSelectionAndPlainOnesCollapseIt) {
-    Edit(SDLK_F4, "abcdef", 4, 4);
-    Press({SDLK_LSHIFT, SDLK_HOME});
-    EXPECT_TRUE(textEntry.anchor == 4 && textEntry.cursor == 0);
-    Press({SDLK_LSHIFT, SDLK_RIGHT});
-    EXPECT_TRUE(textEntry.anchor == 4 && textEntry.cursor == 1);
-    Press({SDLK_LEFT});
-    EXPECT_TRUE(textEntry.anchor == 0 && textEntry.cursor == 0);
-}
-
-TEST_F(TextEntryTest, OverwriteModeReplacesTheCharacterAtTheCursor) {
-    Press({SDLK_F4});
-    Press({SDLK_INSERT});
-    struct {
-        const char* start;
-        int32_t anchor, cursor;
-        const char* want;
-    } cases[] = {{"abcd", 1, 1, "aXcd"}, {"abcd", 4, 4, "abcdX"}, {"abcdef", 1, 3, "aXef"}, {"", 0, 0, "X"}};
-    for (const auto& c : cases) {
-        std::memset(textEntry.buffer, 'q', sizeof textEntry.buffer);   // stale bytes past the text
-        std::strcpy(textEntry.buffer, c.start);
-        textEntry.anchor = c.anchor, textEntry.cursor = c.cursor;
-        Type("X");
-        EXPECT_EQ(Text(), c.want) << c.start << " " << c.anchor << ".." << c.cursor;
-    }
-    Press({SDLK_INSERT});
-    Edit(SDLK_F4, "abcd", 1, 1);
-    Type("X");
-    EXPECT_EQ(Text(), "aXbcd") << "Insert again: insert mode";
-    Press({SDLK_INSERT});
-    Press({SDLK_RETURN});
-    Edit(SDLK_F4, "abcd", 0, 0);
-    Type("Z");
-    EXPECT_EQ(Text(), "Zbcd") << "the mode carries over to the next edit";
-}
-
-TEST_F(TextEntryTest, TabMovesToTheNextFieldWrappingToTheFirst) {
-    number = 11;
-    real = 2.5f;
-    std::strcpy(text, "abc");
-    Press({SDLK_F3});
-    Press({SDLK_TAB});
-    EXPECT_TRUE(!Slot(FLOAT_SLOT).activated && Slot(STRING_SLOT).activated);
-    EXPECT_TRUE(Text() == "abc" && textEntry.anchor == 0 && textEntry.cursor == 3) << "all selected";
-    Press({SDLK_TAB});   // wraps past the plain label in slot 0
-    EXPECT_TRUE(!Slot(STRING_SLOT).activated && Slot(INT_SLOT).activated && Text() == "11");
-    EXPECT_TRUE(real == 2.5f && std::string(text) == "abc");
-}
-
-TEST_F(TextEntryTest, TabInTheOnlyFieldKeepsItAndAFieldlessSearchEnds) {
-    int32_t value = 3;
-    for (int slot = 0; slot <= 1; slot++) {
-        ResetWidgetTable();
-        widgetTable.count = 0;
-        if (slot == 1) AddWidget("Plain", 0, 0, CELL, 1, 1, 1);
-        AddWidget("Only:", FX, FY, CELL, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-        Slot(slot).activated = Slot(slot).wasActivated = 1;
-        inputState.keys[SDLK_TAB] = 1;
-        widgetTable.current = slot;
-        EditFieldAction();
-        inputState.keys[SDLK_TAB] = 0;
-        EXPECT_EQ(Slot(slot).activated, 1) << slot;
-    }
-    // The action attached by hand to a plain label, no field anywhere.
-    ResetWidgetTable();
-    AddWidget("Odd", 0, 0, CELL, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_ACTION, &EditFieldAction);
-    Slot(0).activated = Slot(0).wasActivated = 1;
-    inputState.keys[SDLK_TAB] = 1;
-    widgetTable.current = 0;
-    EditFieldAction();
-    EXPECT_EQ(Slot(0).activated, 1);
-}
-
-TEST_F(TextEntryTest, StringStoreBackNeverGrowsPastTheTargetsRoom) {
-    // Two string fields edited at once (one clicked, the other's hotkey in the
-    // same frame) share the one buffer: the short target must not receive the
-    // long one's text.
-    struct {
-        char shortText[4];
-        char guard[12];
-    } small;
-    std::strcpy(small.shortText, "xy");
-    std::memset(small.guard, 'G', sizeof small.guard);
-    char longText[64] = "a long text of thirty-nine characters..";
-    for (int frame = 0; frame < 2; frame++) {
-        std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-        inputState.previousMouse = inputState.mouse;
-        inputState.mouse = MouseState{FX, FY, 1, 0, 0, 0, 0, 0};
-        inputState.keys[SDLK_F5] = 1;
-        widgetTable.count = 0;
-        AddWidget("abc", FX, FY, CELL, 1, 1, 1);   // takes 2 characters
-        AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(small.shortText));
-        AddWidget("Long label", FX, FY + 100, CELL, 1, 1, 1);
-        AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(longText));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F5));
-        UpdateWidgets();
-        ASSERT_TRUE(Slot(0).activated && Slot(1).activated);
-    }
-    EXPECT_EQ(std::string(small.guard, sizeof small.guard), std::string(sizeof small.guard, 'G'));
-    EXPECT_LE(std::strlen(small.shortText), 2u);
-    EXPECT_STREQ(longText, "a long text of thirty-nine characters..");
-
-    static char huge[400];   // a target longer than the buffer: loaded and stored cut
-    std::memset(huge, 'h', sizeof huge - 1);
-    ResetWidgetTable();
-    AddWidget("Huge:", FX, FY, CELL, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(huge));
-    Slot(0).activated = 1;
-    UpdateWidgets();
-    EXPECT_EQ(std::strlen(huge), size_t(EDIT_BUFFER_SIZE - 1));
-    EXPECT_EQ(huge[EDIT_BUFFER_SIZE], 'h') << "nothing written past the bound";
-}
-
-// The room of a string target is measured when the edit starts: a target the
-// program shortens during the edit still receives the whole text shown.
-TEST_F(TextEntryTest, StringTargetHoldsTheShownTextAfterTheProgramShortensIt) {
-    std::strcpy(text, "hello world");   // longer than the field's 8 typed characters
-    Press({SDLK_F4});
-    Press({SDLK_END});
-    text[0] = '\0';
-    Step();
-    EXPECT_EQ(std::string(text), Text());
-    Press({SDLK_BACKSPACE});
-    EXPECT_EQ(std::string(text), "hello worl");
-}
-
-TEST_F(TextEntryTest, FieldsWithoutWidthOrSizeTakeNothingAndDoNotFault) {
-    char empty[8] = "";
-    int32_t five = 5;
-    widgetTable.count = 0;
-    AddWidget("", FX, FY, CELL, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_STRING_ENTRY, static_cast<void*>(empty));
-    AddWidget("Zero size", FX, FY, 0, 1, 1, 1);
-    AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&five));
-    Slot(0).activated = Slot(0).wasActivated = 1;
-    inputState.keys[SDLK_a] = 1;
-    widgetTable.current = 0;
-    EditFieldAction();
-    EXPECT_TRUE(Text().empty() && empty[0] == 0) << "width 0 takes no typed character";
-    Slot(1).activated = 1;   // a click reaches the zero-size field only through its slot
-    inputState.mouse = MouseState{FX + 30, FY, 1, 0, 0, 0, 0, 0};
-    widgetTable.current = 1;
-    EditFieldAction();
-    EXPECT_TRUE(textEntry.cursor == 0 && Text() == "5");
-}
-
-// ---------------------------------------------------------------- direct operations
 
 TEST_F(TextEntryTest, ReadEditKeyMapsKeysByClassAndShift) {
-    struct {
-        int32_t down[2];   // 0: no second key
-        int32_t classes, want;
-    } cases[] = {
-        {{SDLK_q}, 1, 'q'}, {{SDLK_q, SDLK_LSHIFT}, 1, 'Q'}, {{SDLK_q}, 2, -1},
-        {{SDLK_5}, 2, '5'}, {{SDLK_5, SDLK_LSHIFT}, 2, -1}, {{SDLK_5, SDLK_LSHIFT}, 32, '%'},
-        {{SDLK_0, SDLK_LSHIFT}, 32, ')'}, {{SDLK_9, SDLK_LSHIFT}, 32, '('}, {{SDLK_PERIOD}, 4, '.'},
-        {{SDLK_PERIOD}, 32, -1}, {{SDLK_PERIOD, SDLK_LSHIFT}, 32, '>'}, {{SDLK_MINUS}, 16, '-'},
-        {{SDLK_MINUS, SDLK_LSHIFT}, 32, '_'}, {{SDLK_SLASH}, 32, '/'}, {{SDLK_SLASH, SDLK_LSHIFT}, 32, '?'},
-        {{SDLK_QUOTE, SDLK_LSHIFT}, 32, '"'}, {{SDLK_BACKSLASH}, 32, '\\'},
-        {{SDLK_SEMICOLON, SDLK_LSHIFT}, 32, ':'}, {{SDLK_EQUALS, SDLK_LSHIFT}, 32, '+'},
-        {{SDLK_COMMA, SDLK_LSHIFT}, 32, '<'}, {{SDLK_SPACE}, 8, ' '}, {{SDLK_SPACE}, 1, -1},
-        {{SDLK_LEFTBRACKET}, 255, -1}, {{SDLK_F1}, 255, -1}, {{SDLK_a, SDLK_CAPSLOCK}, 255, 'a'},
-        {{SDLK_a, SDLK_1}, 255, '1'},   // later in the reading order wins
-        {{SDLK_a, SDLK_DELETE}, 0, EDIT_KEY_DELETE}, {{SDLK_KP_PERIOD}, 0, EDIT_KEY_DELETE},
-        {{SDLK_DELETE, SDLK_BACKSPACE}, 0, EDIT_KEY_BACKSPACE},
-        {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT}, {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD},
-    };
-    for (const auto& c : cases) {
+    // `held`: the keys were down last frame too; `repeat`: what ReadEditKey is asked for such keys.
+    const struct { int32_t down[2], classes, want, held = 0, repeat = 0; } rows[] = {
+        {{SDLK_q}, 1, 'q'}, {{SDLK_q, SDLK_LSHIFT}, 1, 'Q'}, {{SDLK_q}, 2, -1}, {{SDLK_5}, 2, '5'}, {{SDLK_5, SDLK_LSHIFT}, 2, -1},
+        {{SDLK_5, SDLK_LSHIFT}, 32, '%'}, {{SDLK_0, SDLK_LSHIFT}, 32, ')'}, {{SDLK_PERIOD}, 4, '.'}, {{SDLK_PERIOD}, 32, -1},
+        {{SDLK_PERIOD, SDLK_LSHIFT}, 32, '>'}, {{SDLK_MINUS}, 16, '-'}, {{SDLK_SLASH, SDLK_LSHIFT}, 32, '?'}, {{SDLK_QUOTE, SDLK_LSHIFT}, 32, '"'},
+        {{SDLK_SPACE}, 8, ' '}, {{SDLK_SPACE}, 1, -1}, {{SDLK_F1}, 255, -1}, {{SDLK_a, SDLK_CAPSLOCK}, 255, 'a'}, {{SDLK_a, SDLK_1}, 255, '1'},
+        {{SDLK_a, SDLK_DELETE}, 0, EDIT_KEY_DELETE}, {{SDLK_KP_PERIOD}, 0, EDIT_KEY_DELETE}, {{SDLK_DELETE, SDLK_BACKSPACE}, 0, EDIT_KEY_BACKSPACE},
+        {{SDLK_BACKSPACE, SDLK_ESCAPE}, 0, EDIT_KEY_END_EDIT}, {{SDLK_RETURN, SDLK_TAB}, 0, EDIT_KEY_NEXT_FIELD}, {{SDLK_x}, 255, -1, 1, 0},
+        {{SDLK_x}, 255, 'x', 1, 1}, {{SDLK_RETURN}, 255, -1, 1, 1}, {{SDLK_ESCAPE}, 255, -1, 1, 1}, {{SDLK_TAB}, 255, -1, 1, 1}};   // never these three
+    for (const auto& r : rows) {
         ResetInputState();
-        for (int32_t k : c.down) inputState.keys[k] = k != 0;
-        EXPECT_EQ(ReadEditKey(0, c.classes), c.want) << "keys " << c.down[0] << " " << c.down[1];
-    }
-    // Held keys count only when asked, and Return, Escape and Tab never.
-    for (int32_t key : {SDLK_x, SDLK_RETURN, SDLK_ESCAPE, SDLK_TAB}) {
-        ResetInputState();
-        inputState.keys[key] = inputState.previousKeys[key] = 1;
-        EXPECT_EQ(ReadEditKey(0, 255), -1) << key;
-        EXPECT_EQ(ReadEditKey(1, 255), key == SDLK_x ? 'x' : -1) << key;
+        for (int32_t k : r.down) inputState.keys[k] = k != 0, inputState.previousKeys[k] = k != 0 && r.held;
+        EXPECT_EQ(ReadEditKey(r.repeat, r.classes), r.want) << "keys " << r.down[0] << " " << r.down[1] << (r.held ? " held" : "");
     }
 }
 
-TEST_F(TextEntryTest, InsertStopsAtPosition192AndDeletionCutsThere) {
-    std::string full(191, 'a');
-    std::strcpy(textEntry.buffer, full.c_str());
-    textEntry.anchor = textEntry.cursor = 191;
-    InsertEditChar('b');
-    InsertEditChar('c');
-    EXPECT_TRUE(Text() == full + "b" && textEntry.cursor == 192) << "nothing goes in at 192";
-
-    std::strcpy(textEntry.buffer, std::string(250, 'z').c_str());
-    textEntry.anchor = textEntry.cursor = 0;
-    EXPECT_EQ(DeleteEditSelection(), 0);
-    EXPECT_EQ(Text(), std::string(192, 'z'));
-    textEntry.anchor = 195, textEntry.cursor = 10;   // an end past the surviving text
-    EXPECT_EQ(DeleteEditSelection(), 1);
-    EXPECT_TRUE(Text() == std::string(10, 'z') && textEntry.cursor == 10 && textEntry.anchor == 10);
-
-    std::strcpy(textEntry.buffer, std::string(250, 'z').c_str());
-    textEntry.anchor = textEntry.cursor = 191;
-    DeleteEditSelection();  // cuts the text to 192
-    InsertEditChar('y');    // pushes the 192nd character out past the cut
-    EXPECT_EQ(Text(), std::string(191, 'z') + "yz") << "the cut tail never comes back";
+// Typing stops at position 192 and a deletion cuts the text there; a field
+// of no cells and one of size 0 take a click without dividing by zero.
+TEST_F(TextEntryTest, InsertStopsAtPosition192DeletionCutsThereAndEmptyFieldsTakeClicks) {
+    auto set = [](size_t n, char c, int32_t at) {
+        std::snprintf(textEntry.buffer, sizeof textEntry.buffer, "%s", std::string(n, c).c_str()), textEntry.anchor = textEntry.cursor = at;
+    };
+    set(191, 'a', 191), InsertEditChar('b'), InsertEditChar('c');
+    EXPECT_TRUE(textEntry.buffer == std::string(191, 'a') + "b" && textEntry.cursor == 192);
+    set(250, 'z', 0);
+    EXPECT_TRUE(DeleteEditSelection() == 0 && textEntry.buffer == std::string(192, 'z'));
+    textEntry.anchor = 195, textEntry.cursor = 10;
+    EXPECT_TRUE(DeleteEditSelection() == 1 && textEntry.buffer == std::string(10, 'z') && textEntry.anchor == 10);
+    set(250, 'z', 191), DeleteEditSelection(), InsertEditChar('y');
+    EXPECT_EQ(std::string(textEntry.buffer), std::string(191, 'z') + "yz") << "the cut tail never comes back";
+    char empty[8] = "";
+    int32_t five = 5;
+    AddWidget("", 100, 200, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_STRING_ENTRY, empty);
+    AddWidget("Zero size", 100, 200, 0, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &five);
+    widgetTable.widgets[0].wasActivated = 1, InputFrame({SDLK_a}, true, 130, 200);
+    for (int32_t i : {0, 1}) widgetTable.current = i, EditFieldAction();
+    EXPECT_TRUE(!empty[0] && textEntry.cursor == 0 && std::string(textEntry.buffer) == "5");
 }
 
 }  // namespace

@@ -1,397 +1,162 @@
-// The widget table: registration, behaviours and the frame-by-frame update,
-// driven through the input records as the snapshots leave them.
-#include <SDL.h>
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "platform/input.h"
-#include "render/text.h"
-#include "ui/text_entry.h"
-#include "ui/widget.h"
+// The widget table frame by frame (registration, hover, clicks, hotkeys,
+// actions), the key names and the colour sliders' drag rules, driven through
+// the input records as the snapshots leave them.
+#include "support/support.h"
 
 namespace {
 
+Widget& Slot(int i) { return widgetTable.widgets[i]; }
 std::vector<int32_t> actionLog;
 void LogCurrent() { actionLog.push_back(widgetTable.current); }
-void ActivateSlot3() { LogCurrent(), widgetTable.widgets[3].activated = 1; }
-void ActivateSlot0() { LogCurrent(), widgetTable.widgets[0].activated = 1; }
+void ActivateSlot3() { LogCurrent(), Slot(3).activated = 1; }
+void ActivateSlot0() { LogCurrent(), Slot(0).activated = 1; }
 
-Widget& Slot(int i) { return widgetTable.widgets[i]; }
-void Add(const char* text, int32_t x, int32_t y) { AddWidget(text, x, y, 16, 1, 1, 1); }
-
-class WidgetTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetWidgetTable();
-        ResetInputState();
-        ResetTextEntry();
-        actionLog.clear();
-    }
-    // One frame: the previous input is kept as a snapshot keeps it, `keys` are
-    // the keys down now, then the layout is registered and updated.
-    void Step(std::initializer_list<int32_t> keys = {}, bool left = false, int32_t mx = 600,
-              int32_t my = 470) {
-        std::memcpy(inputState.previousKeys, inputState.keys, sizeof inputState.keys);
-        inputState.previousMouse = inputState.mouse;
-        std::memset(inputState.keys, 0, sizeof inputState.keys);
-        for (int32_t k : keys) inputState.keys[k] = 1;
-        inputState.mouse.x = mx;
-        inputState.mouse.y = my;
-        inputState.mouse.leftDown = left;
-        widgetTable.count = 0;
-        layout();
-        UpdateWidgets();
-    }
-    std::function<void()> layout = [] {};
+struct WidgetTest : ::testing::Test {
+    void SetUp() override { ResetRecords(), actionLog.clear(); }
 };
 
-// ---------------------------------------------------------------- registration
-
-TEST_F(WidgetTest, AlignmentFlagsAreAppliedInOrderAndCutTo16Bits) {
+// Registration: alignment flags, labels cut to 63, a slot rewritten but its
+// activation kept; unknown behaviours; an empty widget; a full table.
+TEST_F(WidgetTest, RegistrationAlignsAndStaysInsideTheTable) {
     const std::string longText(100, 'w');
-    struct {
-        const char* text;
-        int32_t x, y, size, wantX, wantY;
-    } cases[] = {
-        {"Done", 320 | ALIGN_CENTRE, 4, 16, 288, 4},
-        {"Sound", 600 | ALIGN_END, 100 | ALIGN_CENTRE, 16, 520, 92},
-        {"Sound", 10, 100 | ALIGN_END, 16, 10, 84},
-        {"Sound", 10, 100 | ALIGN_CENTRE, 15, 10, 93},
-        {"0123456789", 40 | ALIGN_CENTRE, 0, 16, 65536 - 40, 0},
-        {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76},
-        {"abc", 7 | ALIGN_CENTRE, 0, 5, 0, 0},
-        {"x", -5, -1, 16, 65536 - 5, 65535},   // sign bits are no flags
-        {longText.c_str(), 0 | ALIGN_END, 0, 2, 65536 - 63 * 2, 0},   // cut to 63, aligned by that
-    };
-    for (const auto& c : cases) {
-        widgetTable.count = 0;
-        AddWidget(c.text, c.x, c.y, c.size, 1, 1, 1);
-        std::string want = std::string(c.text).substr(0, 63);
-        EXPECT_EQ(Slot(0).x, c.wantX) << c.text << " x " << c.x;
-        EXPECT_EQ(Slot(0).y, c.wantY) << c.text << " y " << c.y;
-        EXPECT_EQ(Slot(0).text, want);
-        EXPECT_EQ(Slot(0).width, int32_t(want.size()));
-    }
-    AddWidget(nullptr, 5, 5, 16, 1, 1, 1);
-    EXPECT_EQ(Slot(1).width, 0);
-}
-
-TEST_F(WidgetTest, AddRewritesTheSlotButKeepsItsActivationUntilCleared) {
-    int32_t flag = 0;
-    Add("Old label", 1, 2);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&flag));
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_q));
-    AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
-    AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    Slot(0).activated = Slot(0).wasActivated = 1;
-    widgetTable.count = 0;
-    Add("New", 30, 40);
-    const Widget& w = Slot(0);
-    EXPECT_STREQ(w.text, "New");
-    EXPECT_EQ(w.kind | w.hotkey | w.repeat | w.radioValue, 0);
-    EXPECT_EQ(w.state, STATE_NORMAL);
-    EXPECT_EQ(w.height, 1);
-    EXPECT_TRUE(w.target == nullptr && w.action == nullptr);
-    EXPECT_TRUE(w.activated && w.wasActivated);
-
-    Slot(200).activated = Slot(255).wasActivated = 1;   // beyond count: cleared too
-    ClearWidgetPresses();
-    for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
-}
-
-TEST_F(WidgetTest, EachBehaviourKindChangesOnlyItsFields) {
+    const struct { const char* text; int32_t x, y, size, wantX, wantY; } rows[] = {
+        {"Done", 320 | ALIGN_CENTRE, 4, 16, 288, 4}, {"Sound", 600 | ALIGN_END, 100 | ALIGN_CENTRE, 16, 520, 92}, {"Sound", 10, 100 | ALIGN_END, 16, 10, 84},
+        {"Sound", 10, 100 | ALIGN_CENTRE, 15, 10, 93}, {"0123456789", 40 | ALIGN_CENTRE, 0, 16, 65536 - 40, 0}, {"x", -5, -1, 16, 65536 - 5, 65535},
+        {"0123456789", 320 | ALIGN_CENTRE | ALIGN_END, 100 | ALIGN_CENTRE | ALIGN_END, 16, 80, 76}, {longText.c_str(), 0 | ALIGN_END, 0, 2, 65536 - 63 * 2, 0}};
     int32_t i32 = 0;
-    uint32_t u32 = 0;
-    float f = 0;
-    char s[16] = "";
-    struct {
-        int32_t kind;
-        void* target;
-        int32_t editType;
-    } entries[] = {{BEHAVIOUR_INT_ENTRY, &i32, EDIT_INT}, {BEHAVIOUR_UINT_ENTRY, &u32, EDIT_UINT},
-                   {BEHAVIOUR_FLOAT_ENTRY, &f, EDIT_FLOAT}, {BEHAVIOUR_STRING_ENTRY, s, EDIT_STRING}};
-    for (const auto& e : entries) {
+    for (const auto& r : rows) {
         widgetTable.count = 0;
-        Add("Field", 0, 0);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F2));
-        AttachBehaviour(e.kind, e.target);
+        AddWidget("Old", 1, 2, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &i32), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_q);
+        AttachBehaviour(BEHAVIOUR_REPEAT, 1), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
+        Slot(0).activated = Slot(0).wasActivated = 1, widgetTable.count = 0, AddWidget(r.text, r.x, r.y, r.size, 0.5f, 1, 1);
         const Widget& w = Slot(0);
-        EXPECT_TRUE(w.kind == WIDGET_TEXT_ENTRY && w.editType == e.editType && w.target == e.target) << e.kind;
-        EXPECT_TRUE(w.action == &EditFieldAction && w.height == 2 && w.width == 5) << e.kind;
-        EXPECT_EQ(w.hotkey, SDLK_F2) << "behaviours combine";
+        const std::string want = std::string(r.text).substr(0, 63);
+        EXPECT_TRUE(w.x == r.wantX && w.y == r.wantY && w.text == want && w.width == int32_t(want.size()) && !w.kind && !w.hotkey && !w.repeat &&
+                    w.state == STATE_NORMAL && w.height == 1 && !w.target && !w.action && w.r == 0.5f && w.activated && w.wasActivated) << r.text;
     }
-    widgetTable.count = 0;
-    Add("Radio", 0, 0);
-    AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&i32), 800);
-    EXPECT_TRUE(Slot(0).kind == WIDGET_RADIO && Slot(0).radioValue == 800 && Slot(0).action == &RadioAction);
-    EXPECT_EQ(Slot(0).height, 1);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&i32));
-    EXPECT_TRUE(Slot(0).kind == WIDGET_TOGGLE && Slot(0).action == &ToggleAction && Slot(0).radioValue == 800);
-    AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
-    EXPECT_TRUE(Slot(0).action == &LogCurrent && Slot(0).kind == WIDGET_TOGGLE);
-
-    // Unknown kinds change nothing.
     Widget before = Slot(0);
-    AttachBehaviour(11, intptr_t(5));
-    AttachBehaviour(0, static_cast<void*>(&i32));
-    EXPECT_EQ(std::memcmp(&before, &Slot(0), sizeof before), 0);
-}
-
-// The value's form never decides the behaviour, the kind does: an address
-// passed as an integer still toggles, and a state given as a literal 0 applies.
-TEST_F(WidgetTest, TheKindAloneDecidesHowTheValueIsRead) {
-    int32_t flag = 0;
-    layout = [&] {
-        Add("Flag", 4, 4);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&flag);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_f);
-        Add("Off", 4, 40);
-        AttachBehaviour(2, 0);
-    };
-    Step({SDLK_f});
-    EXPECT_EQ(flag, 1);
-    EXPECT_EQ(Slot(1).state, STATE_DISABLED);
-}
-
-TEST_F(WidgetTest, ToggleRadioAndEmptyWidgets) {
-    int32_t width = 640, a = 1, b = 2;
-    Add("800", 0, 0);
-    AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 800);
-    Add("a", 0, 0);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&a));
-    Add("b", 0, 0);
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&b));
-    AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
-    widgetTable.current = 0, RadioAction();
-    widgetTable.current = 1, ToggleAction();
-    widgetTable.current = 2, ToggleAction();
-    EXPECT_EQ(width, 800);
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(b, 3);
-
-    widgetTable.count = 2;
-    Slot(2).activated = 1;
-    AddEmptyWidget();
-    const Widget& w = Slot(2);
-    EXPECT_TRUE(w.state == STATE_DISABLED && w.width == 0 && w.height == 0 && !w.text[0] && !w.action);
-    EXPECT_TRUE(w.repeat && w.activated) << "repeat and activation stay with the slot";
-}
-
-TEST_F(WidgetTest, AttachWithoutALastWidgetAndAddsPastTheTableAreIgnored) {
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-    EXPECT_EQ(Slot(0).hotkey, 0) << "count 0";
-    for (int i = 0; i < WIDGET_SLOTS; i++) Add("w", i, 0);
+    AttachBehaviour(11, 5), AttachBehaviour(0, &i32);
+    EXPECT_EQ(std::memcmp(&before, &Slot(0), sizeof before), 0) << "unknown kinds change nothing";
+    widgetTable.count = 0, Slot(0).repeat = Slot(0).activated = 1, AddEmptyWidget();   // keeps the slot's repeat and activation
+    EXPECT_TRUE(Slot(0).state == STATE_DISABLED && !Slot(0).width && !Slot(0).height && !Slot(0).text[0] && Slot(0).repeat && Slot(0).activated);
+    for (int i = 1; i < WIDGET_SLOTS; i++) AddWidget("w", i, 0, 16, 1, 1, 1);
     Widget last = Slot(WIDGET_SLOTS - 1);
-    int32_t flag = 0;
-    AddWidget("overflow", 9, 9, 16, 0, 0, 0);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_z));
-    AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&flag));
-    AddEmptyWidget();
-    AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    EXPECT_EQ(widgetTable.count, WIDGET_SLOTS);
-    EXPECT_EQ(std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last), 0) << "the last real widget";
-    EXPECT_EQ(widgetTable.current, 0) << "nothing written past the slots";
-    widgetTable.count = 0;   // the next frame registers normally again
-    Add("again", 0, 0);
-    AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_a));
-    EXPECT_EQ(Slot(0).hotkey, SDLK_a);
+    AddWidget("overflow", 9, 9, 16, 0, 0, 0), AttachBehaviour(BEHAVIOUR_TOGGLE, &i32), AddEmptyWidget(), AttachBehaviour(BEHAVIOUR_STATE, STATE_DISABLED);
+    EXPECT_TRUE(widgetTable.count == WIDGET_SLOTS && !std::memcmp(&last, &Slot(WIDGET_SLOTS - 1), sizeof last)) << "nothing lands past the table";
+    Slot(200).activated = Slot(255).wasActivated = 1, ClearWidgetPresses();
+    for (int i = 0; i < WIDGET_SLOTS; i++) EXPECT_FALSE(Slot(i).activated || Slot(i).wasActivated) << i;
+    widgetTable.count = 0, AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
+    EXPECT_EQ(Slot(0).hotkey, 0) << "no widget added yet this frame";
 }
 
-// ---------------------------------------------------------------- update
+// A screen like the settings screen, updated frame by frame. Each row is one
+// frame: its input, then the states of widgets 0..7 as digits, which of them
+// are activated, and the targets.
+int32_t width, sound, repeats, value, greyRuns;
+void LayOut() {
+    widgetTable.count = 0, AddWidget("Done", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_ESCAPE);
+    AddWidget("1. 640x480", 4, 128, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 640), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_1);
+    AddWidget("2. 800x600", 4, 144, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_RADIO, &width, 800), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_2);
+    AddWidget("Sound", 4, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, (intptr_t)&sound), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_s);
+    AddWidget("Repeat", 200, 272, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_TOGGLE, &repeats), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_r);
+    AttachBehaviour(BEHAVIOUR_REPEAT, 1);
+    AddWidget("Value:", 4, 400, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_INT_ENTRY, &value), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_F3);
+    AddWidget("Grey", 300, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_g), AttachBehaviour(2, 0);   // the kind alone reads the value
+    AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { greyRuns++; }));
+    AddWidget("Hold", 400, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, SDLK_h), AttachBehaviour(BEHAVIOUR_REPEAT, 1);
+}
 
-TEST_F(WidgetTest, HeldHotkeyFiresOnceWithoutRepeatAndEveryFrameWithIt) {
-    for (int repeat = 0; repeat <= 1; repeat++) {
-        int32_t flips = 0, fired = 0;
-        layout = [&] {
-            Add("Fullscreen", 4, 208);
-            AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&flips));
-            AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_f));
-            if (repeat) AttachBehaviour(BEHAVIOUR_REPEAT, intptr_t(0));
-        };
-        for (int frame = 0; frame < 4; frame++) {
-            int32_t before = flips;
-            Step({SDLK_f});
-            fired += flips != before;
-            EXPECT_EQ(Slot(0).activated, 0) << "a toggle's activation is a one-frame pulse";
-        }
-        Step();
-        EXPECT_EQ(fired, repeat ? 4 : 1) << "repeat " << repeat;
+TEST_F(WidgetTest, UpdateFrameByFrame) {
+    width = 640, sound = 1, repeats = 0, value = 0, greyRuns = 0;
+    const struct { const char* name; std::vector<int32_t> keys; int left, mx, my;
+                   const char *states, *activated; int width, sound, repeats, greyRuns; } frames[] = {
+        {"idle: radio and toggle lit by their targets", {}, 0, 600, 470, "13131101", "00000000", 640, 1, 0, 0},
+        {"hotkey 2: old and new choice lit", {SDLK_2}, 0, 600, 470, "13331101", "00000000", 800, 1, 0, 0},
+        {"held: no second edge", {SDLK_2}, 0, 600, 470, "11331101", "00000000", 800, 1, 0, 0},
+        {"two hotkeys in one frame", {SDLK_s, SDLK_1}, 0, 600, 470, "13331101", "00000000", 640, 0, 0, 0},
+        {"repeat fires every frame", {SDLK_r}, 0, 600, 470, "13113101", "00000000", 640, 0, 1, 0},
+        {"repeat again", {SDLK_r}, 0, 600, 470, "13113101", "00000000", 640, 0, 0, 0},
+        {"hover: last pixel of the box", {}, 0, 83, 287, "13121101", "00000000", 640, 0, 0, 0},
+        {"right edge is outside", {}, 0, 84, 280, "13111101", "00000000", 640, 0, 0, 0},
+        {"bottom edge is outside", {}, 0, 10, 288, "13111101", "00000000", 640, 0, 0, 0},
+        {"a field's box has two rows", {}, 0, 10, 431, "13111201", "00000000", 640, 0, 0, 0},
+        {"click on the 800 label", {}, 1, 10, 150, "13311101", "00000000", 800, 0, 0, 0},
+        {"held button moved onto Sound: no click", {}, 1, 10, 275, "11321101", "00000000", 800, 0, 0, 0},
+        {"released", {}, 0, 10, 275, "11321101", "00000000", 800, 0, 0, 0},
+        {"disabled: no hover, click or hotkey", {SDLK_g}, 1, 310, 10, "11311101", "00000000", 800, 0, 0, 0},
+        {"F3 starts the edit", {SDLK_F3}, 0, 600, 470, "11311301", "00000100", 800, 0, 0, 0},
+        {"an edit blocks hotkeys", {SDLK_s}, 0, 600, 470, "11311301", "00000100", 800, 0, 0, 0},
+        {"Escape ends the edit only", {SDLK_ESCAPE}, 0, 600, 470, "11311301", "00000000", 800, 0, 0, 0},
+        {"Escape still held", {SDLK_ESCAPE}, 0, 600, 470, "11311101", "00000000", 800, 0, 0, 0},
+        {"Escape released", {}, 0, 600, 470, "11311101", "00000000", 800, 0, 0, 0},
+        {"Escape again presses Done", {SDLK_ESCAPE}, 0, 600, 470, "31311101", "10000000", 800, 0, 0, 0},
+        {"Done stays activated", {}, 0, 600, 470, "31311101", "10000000", 800, 0, 0, 0},
+        {"a click inside Done keeps it", {}, 1, 10, 10, "31311101", "10000000", 800, 0, 0, 0},
+        {"F3 again", {SDLK_F3}, 0, 600, 470, "31311301", "10000100", 800, 0, 0, 0},
+        {"a click ends the edit and presses Sound", {}, 1, 10, 275, "11331101", "00000000", 800, 1, 0, 0},
+        {"a repeat label is activated while held", {SDLK_h}, 0, 600, 470, "11331103", "00000001", 800, 1, 0, 0},
+        {"and released when the key is up", {}, 0, 600, 470, "11331101", "00000000", 800, 1, 0, 0},
+    };
+    for (const auto& f : frames) {
+        InputFrame(f.keys, f.left, f.mx, f.my), LayOut(), UpdateWidgets();
+        std::string states, activated;
+        for (int i = 0; i < 8; i++) states += char('0' + Slot(i).state), activated += char('0' + Slot(i).activated);
+        EXPECT_EQ(states + " " + activated, std::string(f.states) + " " + f.activated) << f.name;
+        EXPECT_TRUE(width == f.width && sound == f.sound && repeats == f.repeats && greyRuns == f.greyRuns) << f.name;
+        EXPECT_EQ(widgetTable.captured, f.activated[5] == '1') << f.name;
     }
+    Slot(6).activated = 1;   // an activation left in a disabled slot still runs its action
+    InputFrame(), LayOut(), UpdateWidgets();
+    EXPECT_EQ(greyRuns, 1);
 }
 
-TEST_F(WidgetTest, MouseIsOverTheHalfOpenBoxIncludingAFieldRow) {
-    int32_t value = 0, entry = 0;
-    layout = [&] {
-        Add("Done", 100, 50);
-        if (entry) AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-    };
-    struct {
-        int32_t entry, mx, my, state;
-    } cases[] = {{0, 100, 50, STATE_HOVER},  {0, 163, 65, STATE_HOVER}, {0, 164, 50, STATE_NORMAL},
-                 {0, 99, 50, STATE_NORMAL},  {0, 100, 49, STATE_NORMAL}, {0, 100, 66, STATE_NORMAL},
-                 {1, 100, 81, STATE_HOVER},  {1, 100, 82, STATE_NORMAL}};
-    for (const auto& c : cases) {
-        entry = c.entry;
-        Step({}, false, c.mx, c.my);
-        EXPECT_EQ(Slot(0).state, c.state) << c.mx << "," << c.my << " entry " << c.entry;
-    }
-}
-
-TEST_F(WidgetTest, DoneStaysActivatedUntilAClickOutsideItsBox) {
-    int32_t sound = 1;
-    layout = [&] {
-        Add("Done", 4, 4);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-        Add("Sound", 4, 272);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
-    };
-    Step({SDLK_ESCAPE});
-    Step({SDLK_ESCAPE});
-    Step();
-    Step({}, true, 10, 10);   // a click inside keeps it
-    Step();
-    EXPECT_TRUE(Slot(0).activated && Slot(0).state == STATE_LIT);
-    Step({}, true);   // a click outside every widget ends it; the toggle stays lit
-    EXPECT_TRUE(!Slot(0).activated && Slot(0).state == STATE_NORMAL);
-    EXPECT_TRUE(Slot(1).state == STATE_LIT && sound == 1);
-}
-
-TEST_F(WidgetTest, ClicksOnRadiosAndTogglesLightThemInTheClickFrame) {
-    int32_t width = 640, on = 1;
-    layout = [&] {
-        Add("1. 640x480", 4, 128);
-        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 640);
-        Add("2. 800x600", 4, 144);
-        AttachBehaviour(BEHAVIOUR_RADIO, static_cast<void*>(&width), 800);
-        Add("Sound", 4, 272);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&on));
-    };
-    Step({}, true, 20, 150);
-    EXPECT_EQ(width, 800);
-    EXPECT_TRUE(Slot(0).state == STATE_LIT && Slot(1).state == STATE_LIT) << "old and new choice";
-    Step({}, true, 20, 150);   // held: no second click
-    EXPECT_TRUE(Slot(0).state == STATE_NORMAL && Slot(1).state == STATE_LIT && !Slot(1).activated);
-    Step({}, true, 10, 275);   // held button moved onto the toggle: no click
-    EXPECT_TRUE(on == 1 && Slot(2).state == STATE_LIT);
-    Step();
-    Step({}, true, 10, 275);
-    EXPECT_TRUE(on == 0 && Slot(2).state == STATE_LIT) << "lit by the activation";
-    Step({}, false, 10, 275);
-    EXPECT_EQ(Slot(2).state, STATE_HOVER);
-}
-
-TEST_F(WidgetTest, HotkeysFireOnEveryWidgetThatHasThemAndOnlyInsideTheKeyArrays) {
-    int32_t a = 0, b = 0;
-    layout = [&] {
-        Add("Sound", 4, 272);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&a));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-        Add("Speech", 4, 300);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&b));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-    };
-    Step({SDLK_s});
-    EXPECT_TRUE(a == 1 && b == 1);
-
-    // Every key down now and up before, except entry 0 of the previous array:
-    // what a reader one past the current array would take as "down".
-    std::memset(inputState.keys, 1, sizeof inputState.keys);
-    std::memset(inputState.previousKeys, 0, sizeof inputState.previousKeys);
-    inputState.previousKeys[0] = 1;
-    const int32_t codes[] = {-1, -300, KEY_COUNT, KEY_COUNT + 1, 9999, INT32_MAX, INT32_MIN, 0, KEY_COUNT - 1};
-    for (int32_t code : codes) {
+TEST_F(WidgetTest, ActionsRunInSlotOrderAndHotkeysStayInsideTheKeyArrays) {
+    auto layout = [] {
         widgetTable.count = 0;
-        Add("Key", 4, 4);
-        Slot(0).activated = 0;
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(code));
-        UpdateWidgets();
+        for (WidgetAction action : {LogCurrent, ActivateSlot3, ActivateSlot0, LogCurrent}) {
+            AddWidget("a", 0, 20 * widgetTable.count, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_ACTION, action);
+            AttachBehaviour(BEHAVIOUR_HOTKEY, widgetTable.count == 2 ? SDLK_b : widgetTable.count == 3 ? SDLK_c : 0);
+        }
+    };
+    for (int frame = 0; frame < 2; frame++) InputFrame({SDLK_b, SDLK_c}), layout(), UpdateWidgets();
+    EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3, 0})) << "higher slots run in the same pass, lower ones next frame";
+    widgetTable.count = 100000, UpdateWidgets();
+    EXPECT_EQ(widgetTable.current, WIDGET_SLOTS) << "a count outside the table is never walked past";
+    std::memset(inputState.keys, 1, sizeof inputState.keys), std::memset(inputState.previousKeys, 0, sizeof inputState.previousKeys);
+    inputState.previousKeys[0] = 1;   // what a reader one past the current array would take as down
+    for (int32_t code : {-1, KEY_COUNT, INT32_MAX, INT32_MIN, 0, KEY_COUNT - 1}) {
+        widgetTable.count = 0, AddWidget("Key", 4, 4, 16, 1, 1, 1), AttachBehaviour(BEHAVIOUR_HOTKEY, code);
+        Slot(0).activated = 0, UpdateWidgets();
         EXPECT_EQ(Slot(0).activated, code == KEY_COUNT - 1) << code;
     }
 }
 
-TEST_F(WidgetTest, DisabledWidgetIgnoresMouseAndHotkeyButAClickStillReleasesIt) {
-    static int32_t runs;
-    runs = 0;
-    layout = [] {
-        Add("Grey", 4, 4);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_g));
-        AttachBehaviour(BEHAVIOUR_ACTION, static_cast<WidgetAction>([] { runs++; }));
-        AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    };
-    Step({SDLK_g}, true, 10, 10);
-    EXPECT_TRUE(Slot(0).state == STATE_DISABLED && !Slot(0).activated && runs == 0);
-    Slot(0).activated = 1;   // an activation left in the slot still runs the action
-    Step();
-    EXPECT_TRUE(runs == 1 && Slot(0).state == STATE_DISABLED);
-    layout = [] {
-        Add("Grey", 4, 4);
-        AttachBehaviour(BEHAVIOUR_STATE, intptr_t(STATE_DISABLED));
-    };
-    Slot(0).activated = 1;
-    Step({}, true);
-    EXPECT_EQ(Slot(0).activated, 0) << "released by a click anywhere";
+TEST_F(WidgetTest, KeyNamesAreTheFiftySixNamedKeys) {
+    InitKeyNames();
+    std::string named;
+    for (int code = 0; code < KEY_COUNT; code++)
+        if (KeyName(code)[0] && !(code >= SDLK_a && code <= SDLK_z) && !(code >= SDLK_0 && code <= SDLK_9))
+            named += std::to_string(code) + ":" + KeyName(code) + " ";
+    EXPECT_EQ(named, "13:Enter 32:Space 44:Comma 46:Period 256:Ins 257:End 259:PgDn 261:Center 263:Home 265:PgUp "
+                     "266:Del 269:Minus 270:Plus 273:Up 274:Down 275:Right 276:Left 304:Shift 306:Ctrl 308:Alt ");
+    for (int c = 0; c < 36; c++) EXPECT_EQ(std::string(KeyName(c < 26 ? SDLK_a + c : SDLK_0 + c - 26)), std::string(1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[c]));
+    for (int32_t code : {-1, KEY_COUNT, INT32_MIN}) EXPECT_STREQ(KeyName(code), "");
 }
 
-TEST_F(WidgetTest, ActionsRunInSlotOrderWithCurrentAsTheLoopCounter) {
-    layout = [] {
-        Add("a", 0, 0);
-        AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
-        Add("b", 0, 20);
-        AttachBehaviour(BEHAVIOUR_ACTION, &ActivateSlot3);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_b));
-        Add("c", 0, 40);
-        AttachBehaviour(BEHAVIOUR_ACTION, &ActivateSlot0);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_c));
-        Add("d", 0, 60);
-        AttachBehaviour(BEHAVIOUR_ACTION, &LogCurrent);
-    };
-    Step({SDLK_b, SDLK_c});
-    EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3})) << "a higher slot runs in the same pass";
-    EXPECT_EQ(widgetTable.current, 4);
-    EXPECT_TRUE(Slot(0).activated && !Slot(0).wasActivated) << "a lower slot waits for the next frame";
-    Step({SDLK_b, SDLK_c});
-    EXPECT_EQ(actionLog, (std::vector<int32_t>{1, 2, 3, 0}));
-
-    widgetTable.count = 100000;   // a count outside the table is never walked past
-    UpdateWidgets();
-    EXPECT_EQ(widgetTable.current, WIDGET_SLOTS);
-    widgetTable.count = -3;
-    UpdateWidgets();
-    EXPECT_EQ(widgetTable.current, 0);
-}
-
-TEST_F(WidgetTest, AnEditedFieldBlocksHotkeysUntilTheUpdateAfterItEnds) {
-    int32_t value = 0, sound = 0;
-    layout = [&] {
-        Add("Done", 4, 4);
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_ESCAPE));
-        Add("Sound", 4, 272);
-        AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&sound));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_s));
-        Add("Value:", 4, 400);
-        AttachBehaviour(BEHAVIOUR_INT_ENTRY, static_cast<void*>(&value));
-        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(SDLK_F3));
-    };
-    Step({SDLK_F3});
-    EXPECT_TRUE(Slot(2).activated && Slot(2).wasActivated && widgetTable.captured);
-    Step({SDLK_s});
-    EXPECT_TRUE(sound == 0 && !Slot(1).activated) << "the s went into the field";
-    Step({SDLK_ESCAPE});   // ends the edit without pressing "Done"
-    EXPECT_TRUE(!Slot(2).activated && !Slot(0).activated && !widgetTable.captured);
-    Step({SDLK_ESCAPE});   // still held: no new edge
-    EXPECT_EQ(Slot(0).activated, 0);
-    Step();
-    Step({SDLK_ESCAPE});
-    EXPECT_EQ(Slot(0).activated, 1);
-
-    Step({SDLK_F3});
-    EXPECT_TRUE(Slot(2).activated && widgetTable.captured);
-    Step({}, true, 10, 275);   // a click ends the edit and presses the widget under it
-    EXPECT_TRUE(!Slot(2).activated && sound == 1 && !widgetTable.captured);
+TEST_F(WidgetTest, SlidersFollowTheHeldButtonWithCtrlSnapAndShiftGrey) {
+    float rgb[3];
+    const float Q = 0.25f;   // each row starts from it
+    for (int i = 0; i < 4; i++) AddColourSlider(288, 32 + 64 * i, 256, 32, i == 0, i == 1, i == 2, &rgb[i % 3]);
+    EXPECT_EQ(colourSliderList.count, 3) << "the list holds three sliders";
+    const struct { int left, mx, my, ctrl, shift; float r, g, b; } rows[] = {
+        {1, 288, 40, 0, 0, 0, Q, Q}, {1, 543, 63, 0, 0, 255 / 256.f, Q, Q}, {1, 544, 40, 0, 0, Q, Q, Q}, {1, 400, 31, 0, 0, Q, Q, Q},
+        {1, 400, 64, 0, 0, Q, Q, Q}, {0, 300, 40, 0, 0, Q, Q, Q}, {1, 540, 40, 1, 0, 1, Q, Q}, {1, 304, 40, 1, 0, 0.125f, Q, Q},
+        {1, 303, 40, 1, 0, 0, Q, Q}, {1, 416, 100, 0, 1, 0.5f, 0.5f, 0.5f}, {1, 541, 170, 1, 1, 1, 1, 1}, {1, 320, 191, 0, 0, Q, Q, 0.125f}};
+    for (const auto& r : rows) {
+        rgb[0] = rgb[1] = rgb[2] = Q, InputFrame({}, r.left, r.mx, r.my);
+        inputState.keys[SDLK_LCTRL] = Uint8(r.ctrl), inputState.keys[SDLK_LSHIFT] = Uint8(r.shift), UpdateColourSliders();
+        EXPECT_TRUE(rgb[0] == r.r && rgb[1] == r.g && rgb[2] == r.b) << r.mx << "," << r.my << " ctrl " << r.ctrl << " shift " << r.shift;
+    }
 }
 
 }  // namespace
