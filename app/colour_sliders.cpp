@@ -20,14 +20,16 @@ bool IsOver(const ColourSlider& s, int32_t mx, int32_t my) {
 }
 
 void SetFromMouse(const ColourSlider& s, int32_t mx) {
-    if (!s.target || s.w == 0) return;
+    if (!s.target || s.w == 0)
+        return;
     *s.target = float(double(mx - s.x) / double(s.w));
     if (IsKeyDown(SDLK_LCTRL))
         *s.target = float(std::floor(*s.target / SLIDER_SNAP_STEP + 0.5f) * SLIDER_SNAP_STEP);
     if (IsKeyDown(SDLK_LSHIFT)) {
         float grey = *s.target;
         for (int i = 0; i < COLOUR_SLIDER_SLOTS && i < colourSliderList.count; i++)
-            if (colourSliderList.sliders[i].target) *colourSliderList.sliders[i].target = grey;
+            if (colourSliderList.sliders[i].target)
+                *colourSliderList.sliders[i].target = grey;
     }
 }
 
@@ -51,18 +53,21 @@ void DrawSlider(const ColourSlider& s) {
 
 }  // namespace
 
-void AddColourSlider(int32_t x, int32_t y, int32_t w, int32_t h, float r, float g, float b,
-                     float* target) {
-    if (colourSliderList.count < 0 || colourSliderList.count >= COLOUR_SLIDER_SLOTS) return;
+void AddColourSlider(
+    int32_t x, int32_t y, int32_t w, int32_t h, float r, float g, float b, float* target) {
+    if (colourSliderList.count < 0 || colourSliderList.count >= COLOUR_SLIDER_SLOTS)
+        return;
     colourSliderList.sliders[colourSliderList.count++] = ColourSlider{x, y, w, h, r, g, b, target};
 }
 
 void UpdateColourSliders() {
     const MouseState& m = inputState.mouse;
-    if (!m.leftDown) return;
+    if (!m.leftDown)
+        return;
     for (int i = 0; i < colourSliderList.count && i < COLOUR_SLIDER_SLOTS; i++) {
         const ColourSlider& s = colourSliderList.sliders[i];
-        if (IsOver(s, m.x, m.y)) SetFromMouse(s, m.x);
+        if (IsOver(s, m.x, m.y))
+            SetFromMouse(s, m.x);
     }
 }
 

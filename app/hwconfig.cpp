@@ -44,21 +44,31 @@ constexpr size_t OLD_CONFIG_BYTES = 28;  // words 0..6 in versions 1..3
 
 constexpr ConfigLayout CONFIG_LAYOUTS[] = {
     {1, CONFIG_V1_BYTES, 1, {{4, IMAGE_CONFIG_OFFSET, OLD_CONFIG_BYTES}}},
-    {2, CONFIG_V2_BYTES, 2, {{4, IMAGE_CONFIG_OFFSET, OLD_CONFIG_BYTES},
-                             {32, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)}}},
-    {3, CONFIG_V3_BYTES, 3, {{4, IMAGE_CONFIG_OFFSET, OLD_CONFIG_BYTES},
-                             {32, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)},
-                             {416, IMAGE_TRAILER_OFFSET, 4}}},
-    {4, CONFIG_V4_BYTES, 3, {{4, IMAGE_CONFIG_OFFSET, sizeof(HardwareConfig)},
-                             {56, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)},
-                             {440, IMAGE_TRAILER_OFFSET, 4}}},
+    {2,
+     CONFIG_V2_BYTES,
+     2,
+     {{4, IMAGE_CONFIG_OFFSET, OLD_CONFIG_BYTES},
+      {32, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)}}},
+    {3,
+     CONFIG_V3_BYTES,
+     3,
+     {{4, IMAGE_CONFIG_OFFSET, OLD_CONFIG_BYTES},
+      {32, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)},
+      {416, IMAGE_TRAILER_OFFSET, 4}}},
+    {4,
+     CONFIG_V4_BYTES,
+     3,
+     {{4, IMAGE_CONFIG_OFFSET, sizeof(HardwareConfig)},
+      {56, IMAGE_BLOCK_OFFSET, sizeof(ConfigParameterBlock)},
+      {440, IMAGE_TRAILER_OFFSET, 4}}},
 };
 
 // Each layout's reads follow one another from byte 4 and end at its size.
 constexpr bool LayoutIsContiguous(const ConfigLayout& layout) {
     size_t at = 4;
     for (int i = 0; i < layout.readCount; ++i) {
-        if (layout.reads[i].fileOffset != at) return false;
+        if (layout.reads[i].fileOffset != at)
+            return false;
         at += layout.reads[i].length;
     }
     return at == layout.bytes;
@@ -71,14 +81,20 @@ static_assert(sizeof(CONFIG_LAYOUTS) / sizeof(CONFIG_LAYOUTS[0]) == CONFIG_VERSI
 
 constexpr ConfigParameterBlock MakeProgramStartBlock() {
     ConfigParameterBlock block{};
-    for (int i = 6; i <= 8; ++i) block.words[i] = 0.35f;
-    for (int i = 9; i <= 11; ++i) block.words[i] = 0.65f;
-    for (int i = 12; i <= 14; ++i) block.words[i] = 0.5f;
-    for (int i = 15; i <= 17; ++i) block.words[i] = 0.25f;
-    for (int i = 18; i <= 22; ++i) block.words[i] = 0.65f;
+    for (int i = 6; i <= 8; ++i)
+        block.words[i] = 0.35f;
+    for (int i = 9; i <= 11; ++i)
+        block.words[i] = 0.65f;
+    for (int i = 12; i <= 14; ++i)
+        block.words[i] = 0.5f;
+    for (int i = 15; i <= 17; ++i)
+        block.words[i] = 0.25f;
+    for (int i = 18; i <= 22; ++i)
+        block.words[i] = 0.65f;
     block.words[24] = 0.99f;
     block.words[25] = 0.99f;
-    for (int i = 0; i < 30; ++i) block.words[30 + i] = block.words[i];
+    for (int i = 0; i < 30; ++i)
+        block.words[30 + i] = block.words[i];
     return block;
 }
 constexpr ConfigParameterBlock PROGRAM_START_BLOCK = MakeProgramStartBlock();
@@ -133,7 +149,8 @@ void AssignConfigDefaults() {
 
 const ConfigLayout* FindLayout(uint32_t version) {
     for (const ConfigLayout& layout : CONFIG_LAYOUTS)
-        if (layout.version == version) return &layout;
+        if (layout.version == version)
+            return &layout;
     return nullptr;
 }
 
@@ -144,7 +161,8 @@ void ApplyReads(const ConfigLayout& layout, const uint8_t* file, size_t size) {
     EncodeHardwareConfig(image);
     for (int i = 0; i < layout.readCount; ++i) {
         const ConfigRead& read = layout.reads[i];
-        if (read.fileOffset >= size) break;
+        if (read.fileOffset >= size)
+            break;
         size_t n = size - read.fileOffset < read.length ? size - read.fileOffset : read.length;
         std::memcpy(image + read.imageOffset, file + read.fileOffset, n);
     }
@@ -155,10 +173,12 @@ void ApplyReads(const ConfigLayout& layout, const uint8_t* file, size_t size) {
 // then forces parameter words 24 and 25, even when the file ended before them.
 void ApplyFileBytes(const uint8_t* bytes, size_t size) {
     configLoadReport.bytesRead = size < 4 ? size : 4;
-    if (size < 4) return;
+    if (size < 4)
+        return;
     configLoadReport.version = GetLittle32(bytes);
     const ConfigLayout* layout = FindLayout(configLoadReport.version);
-    if (!layout) return;
+    if (!layout)
+        return;
     configLoadReport.recognised = 1;
     configLoadReport.expectedBytes = layout->bytes;
     configLoadReport.bytesRead = size < layout->bytes ? size : layout->bytes;
@@ -178,8 +198,12 @@ struct SaveFailure {
 
 // Every message names the running program first (the setup screen or the tool).
 bool ReportSaveFailure(const char* path, SaveFailure failure) {
-    std::fprintf(stderr, "%s: Could not save the settings to %s: %s: %s\n",
-                 program_invocation_short_name, path, failure.step, std::strerror(failure.error));
+    std::fprintf(stderr,
+                 "%s: Could not save the settings to %s: %s: %s\n",
+                 program_invocation_short_name,
+                 path,
+                 failure.step,
+                 std::strerror(failure.error));
     return false;
 }
 
@@ -191,20 +215,23 @@ constexpr int MAX_LINK_DEPTH = 16;
 // The file the saver replaces: what a symbolic link points at, even when that
 // does not exist yet, so the link stays a link; else the path itself.
 bool ResolveSaveTarget(const char* path, char* out, size_t outSize) {
-    if (std::snprintf(out, outSize, "%s", path) >= int(outSize)) return false;
+    if (std::snprintf(out, outSize, "%s", path) >= int(outSize))
+        return false;
     struct stat st;
     for (int depth = 0; depth < MAX_LINK_DEPTH && lstat(out, &st) == 0 && S_ISLNK(st.st_mode);
          ++depth) {
         char link[PATH_MAX];
         ssize_t n = readlink(out, link, sizeof link - 1);
-        if (n < 0) return true;
+        if (n < 0)
+            return true;
         link[n] = '\0';
         const char* slash = std::strrchr(out, '/');
         char next[PATH_MAX];
         int dirLength = link[0] == '/' || !slash ? 0 : int(slash - out) + 1;
         if (std::snprintf(next, sizeof next, "%.*s%s", dirLength, out, link) >= int(sizeof next))
             return false;
-        if (std::snprintf(out, outSize, "%s", next) >= int(outSize)) return false;
+        if (std::snprintf(out, outSize, "%s", next) >= int(outSize))
+            return false;
     }
     return true;
 }
@@ -221,8 +248,10 @@ struct SaveSource {
 bool WriteAll(int fd, const uint8_t* bytes, size_t n) {
     while (n > 0) {
         ssize_t done = write(fd, bytes, n);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
         bytes += done;
         n -= size_t(done);
     }
@@ -233,14 +262,16 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t n) {
 bool CopySource(int fd, const SaveSource& src, off_t* written, SaveFailure* failure) {
     if (src.fd < 0) {
         *written = off_t(src.size);
-        if (WriteAll(fd, src.bytes, src.size)) return true;
+        if (WriteAll(fd, src.bytes, src.size))
+            return true;
         *failure = {"cannot write", errno};
         return false;
     }
     uint8_t chunk[4096];
     for (off_t at = 0;;) {
         ssize_t n = pread(src.fd, chunk, sizeof chunk, at);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             *failure = {"cannot read the file to keep", errno};
             return false;
@@ -289,8 +320,10 @@ mode_t DefaultNewFileMode() {
 // The new file has, or could be given, the owner and group of `like`.
 bool CarryOwner(int fd, const struct stat& like) {
     struct stat st;
-    if (fstat(fd, &st) != 0) return false;
-    if (st.st_uid == like.st_uid && st.st_gid == like.st_gid) return true;
+    if (fstat(fd, &st) != 0)
+        return false;
+    if (st.st_uid == like.st_uid && st.st_gid == like.st_gid)
+        return true;
     return fchown(fd, like.st_uid, like.st_gid) == 0;
 }
 
@@ -306,7 +339,8 @@ void SyncDirectoryOf(const char* target) {
         std::snprintf(dir, sizeof dir, "%.*s", len, target);
     }
     int fd = open(dir, O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     fsync(fd);
     close(fd);
 }
@@ -317,14 +351,17 @@ enum WriteOutcome { WRITE_DONE, WRITE_FAILED, WRITE_IN_PLACE };
 // Returns WRITE_IN_PLACE, having changed nothing, when the temporary file
 // cannot be created or cannot carry the old file's owner and group. A new
 // file takes the mode of `model` (and its owner where it may) when given.
-WriteOutcome ReplaceThroughTemporary(const char* target, const struct stat* old,
-                                     const struct stat* model, const SaveSource& src,
+WriteOutcome ReplaceThroughTemporary(const char* target,
+                                     const struct stat* old,
+                                     const struct stat* model,
+                                     const SaveSource& src,
                                      SaveFailure* failure) {
     char temporary[PATH_MAX];
     if (std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", target) >= int(sizeof temporary))
         return WRITE_IN_PLACE;
     int fd = mkstemp(temporary);
-    if (fd < 0) return WRITE_IN_PLACE;
+    if (fd < 0)
+        return WRITE_IN_PLACE;
     const struct stat* like = old ? old : model;
     if (like && !CarryOwner(fd, *like) && old) {
         close(fd);
@@ -349,12 +386,14 @@ WriteOutcome ReplaceThroughTemporary(const char* target, const struct stat* old,
 
 // Writes over the file as it stands, as "wb" did, but without cutting it
 // first; creates it (with the mode of `model` when given) if it is missing.
-bool WriteInPlace(const char* target, const struct stat* model, const SaveSource& src,
+bool WriteInPlace(const char* target,
+                  const struct stat* model,
+                  const SaveSource& src,
                   SaveFailure* failure) {
     // Non-blocking only while opening: a FIFO nobody reads is refused at once
     // instead of holding the program at its exit.
-    int fd = open(target, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC,
-                  model ? model->st_mode & 07777 : 0666);
+    int fd = open(
+        target, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, model ? model->st_mode & 07777 : 0666);
     if (fd < 0) {
         *failure = {"cannot open it for writing", errno};
         return false;
@@ -374,7 +413,9 @@ bool WriteInPlace(const char* target, const struct stat* model, const SaveSource
 // leaves the old or the new file whole. Any other file stays the same file and
 // is written in place: a second name keeps seeing it, another owner keeps it,
 // a device or FIFO stays one. Mode, owner and group are kept either way.
-bool WriteSettingsFile(const char* target, const struct stat* model, const SaveSource& src,
+bool WriteSettingsFile(const char* target,
+                       const struct stat* model,
+                       const SaveSource& src,
                        SaveFailure* failure) {
     struct stat old;
     bool exists = stat(target, &old) == 0;
@@ -390,7 +431,8 @@ bool WriteSettingsFile(const char* target, const struct stat* model, const SaveS
     if (!exists || (S_ISREG(old.st_mode) && old.st_nlink == 1)) {
         WriteOutcome outcome =
             ReplaceThroughTemporary(target, exists ? &old : nullptr, model, src, failure);
-        if (outcome != WRITE_IN_PLACE) return outcome == WRITE_DONE;
+        if (outcome != WRITE_IN_PLACE)
+            return outcome == WRITE_DONE;
     }
     return WriteInPlace(target, exists ? &old : model, src, failure);
 }
@@ -400,17 +442,19 @@ bool WriteSettingsFile(const char* target, const struct stat* model, const SaveS
 bool HoldsUnknownBytes(int fd) {
     uint8_t head[4];
     ssize_t n = pread(fd, head, sizeof head, 0);
-    if (n == 0) return false;
+    if (n == 0)
+        return false;
     return n < 4 || !FindLayout(GetLittle32(head));
 }
 
 // True when the file at `path` holds exactly what `fd`'s file holds.
 bool HoldsSameBytes(int fd, const char* path) {
     int other = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (other < 0) return false;
+    if (other < 0)
+        return false;
     struct stat a, b;
-    bool same = fstat(fd, &a) == 0 && fstat(other, &b) == 0 && S_ISREG(b.st_mode) &&
-                a.st_size == b.st_size;
+    bool same =
+        fstat(fd, &a) == 0 && fstat(other, &b) == 0 && S_ISREG(b.st_mode) && a.st_size == b.st_size;
     uint8_t x[4096], y[4096];
     for (off_t at = 0; same && at < a.st_size; at += off_t(sizeof x)) {
         ssize_t n = pread(fd, x, sizeof x, at);
@@ -432,7 +476,8 @@ bool BackupNameOf(const char* target, char* out, size_t outSize) {
 // file that cannot be kept is not replaced.
 bool KeepUnknownFile(const char* path, const char* target, SaveFailure* failure) {
     struct stat st;
-    if (stat(target, &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    if (stat(target, &st) != 0 || !S_ISREG(st.st_mode))
+        return true;
     int fd = open(target, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *failure = {"cannot read it to see whether it needs a backup", errno};
@@ -442,17 +487,23 @@ bool KeepUnknownFile(const char* path, const char* target, SaveFailure* failure)
     bool ok = true;
     if (HoldsUnknownBytes(fd)) {
         ok = BackupNameOf(target, backup, sizeof backup);
-        if (!ok) *failure = {"cannot keep its contents: the backup's name is too long", ENAMETOOLONG};
+        if (!ok)
+            *failure = {"cannot keep its contents: the backup's name is too long", ENAMETOOLONG};
         if (ok && !HoldsSameBytes(fd, backup)) {
             ok = WriteSettingsFile(backup, &st, SaveSource{nullptr, 0, fd}, failure);
             if (!ok) {
-                std::snprintf(backupStep, sizeof backupStep, "cannot keep its contents in %s", backup);
+                std::snprintf(
+                    backupStep, sizeof backupStep, "cannot keep its contents in %s", backup);
                 failure->step = backupStep;
             }
         }
         if (ok)
-            std::fprintf(stderr, "%s: %s holds settings this program cannot read; its bytes are "
-                         "kept in %s\n", program_invocation_short_name, path, backup);
+            std::fprintf(stderr,
+                         "%s: %s holds settings this program cannot read; its bytes are "
+                         "kept in %s\n",
+                         program_invocation_short_name,
+                         path,
+                         backup);
     }
     close(fd);
     return ok;
@@ -490,17 +541,21 @@ void LoadHardwareConfigFrom(const char* path) {
     // Nothing past the longest layout is ever looked at.
     uint8_t file[CONFIG_V4_BYTES];
     size_t size = std::fread(file, 1, sizeof file, f);
-    if (size < sizeof file && std::ferror(f)) configLoadReport.error = errno;
+    if (size < sizeof file && std::ferror(f))
+        configLoadReport.error = errno;
     std::fclose(f);
     configLoadReport.opened = 1;
     ApplyFileBytes(file, size);
 }
 
-void LoadHardwareConfig() { LoadHardwareConfigFrom(CONFIG_FILE_NAME); }
+void LoadHardwareConfig() {
+    LoadHardwareConfigFrom(CONFIG_FILE_NAME);
+}
 
 void CompleteHeightFromWidth() {
     for (const HeightForWidth& entry : HEIGHT_FOR_WIDTH)
-        if (hardwareConfig.width == entry.width) hardwareConfig.height = entry.height;
+        if (hardwareConfig.width == entry.width)
+            hardwareConfig.height = entry.height;
 }
 
 void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]) {
@@ -530,7 +585,8 @@ bool ConfigFileNeedsBackup(const char* path) {
         !S_ISREG(st.st_mode))
         return false;
     int fd = open(target, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return true;
+    if (fd < 0)
+        return true;
     bool unknown = HoldsUnknownBytes(fd);
     close(fd);
     return unknown;
@@ -541,4 +597,6 @@ bool GetConfigBackupName(const char* path, char* out, size_t outSize) {
     return ResolveSaveTarget(path, target, sizeof target) && BackupNameOf(target, out, outSize);
 }
 
-bool SaveHardwareConfig() { return SaveHardwareConfigTo(CONFIG_FILE_NAME); }
+bool SaveHardwareConfig() {
+    return SaveHardwareConfigTo(CONFIG_FILE_NAME);
+}

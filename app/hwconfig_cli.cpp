@@ -52,30 +52,66 @@ struct ConfigField {
 };
 
 constexpr ConfigField CONFIG_FIELDS[] = {
-    {"width", offsetof(HardwareConfig, width), FIELD_SIZE, true,
+    {"width",
+     offsetof(HardwareConfig, width),
+     FIELD_SIZE,
+     true,
      "pixels across; choices: 640, 800, 1024, 1280"},
-    {"height", offsetof(HardwareConfig, height), FIELD_SIZE, false,
+    {"height",
+     offsetof(HardwareConfig, height),
+     FIELD_SIZE,
+     false,
      "pixels down; set from a chosen width at exit"},
-    {"depth", offsetof(HardwareConfig, depth), FIELD_SIZE, false,
+    {"depth",
+     offsetof(HardwareConfig, depth),
+     FIELD_SIZE,
+     false,
      "colour depth in bits per pixel; not on screen"},
-    {"fullscreen", offsetof(HardwareConfig, fullscreen), FIELD_SWITCH, true,
+    {"fullscreen",
+     offsetof(HardwareConfig, fullscreen),
+     FIELD_SWITCH,
+     true,
      "the screen's \"Fullscreen\" switch"},
-    {"flag4", offsetof(HardwareConfig, flag4), FIELD_SWITCH, false,
+    {"flag4",
+     offsetof(HardwareConfig, flag4),
+     FIELD_SWITCH,
+     false,
      "carried through for the game; not on screen"},
     {"sound", offsetof(HardwareConfig, sound), FIELD_SWITCH, true, "the screen's \"Sound\" switch"},
-    {"joystickEnabled", offsetof(HardwareConfig, joystickEnabled), FIELD_SWITCH, false,
+    {"joystickEnabled",
+     offsetof(HardwareConfig, joystickEnabled),
+     FIELD_SWITCH,
+     false,
      "the joystick is polled while 1; not on screen"},
-    {"mouseUnlocked", offsetof(HardwareConfig, mouseUnlocked), FIELD_SWITCH, true,
+    {"mouseUnlocked",
+     offsetof(HardwareConfig, mouseUnlocked),
+     FIELD_SWITCH,
+     true,
      "the screen's \"Mouse Unlocked\" switch"},
-    {"interfaceOn", offsetof(HardwareConfig, interfaceOn), FIELD_SWITCH, true,
+    {"interfaceOn",
+     offsetof(HardwareConfig, interfaceOn),
+     FIELD_SWITCH,
+     true,
      "the screen's \"Interface\" switch"},
-    {"textRed", offsetof(HardwareConfig, textRed), FIELD_COLOUR, true,
+    {"textRed",
+     offsetof(HardwareConfig, textRed),
+     FIELD_COLOUR,
+     true,
      "interface text colour, red (first slider)"},
-    {"textGreen", offsetof(HardwareConfig, textGreen), FIELD_COLOUR, true,
+    {"textGreen",
+     offsetof(HardwareConfig, textGreen),
+     FIELD_COLOUR,
+     true,
      "interface text colour, green (second slider)"},
-    {"textBlue", offsetof(HardwareConfig, textBlue), FIELD_COLOUR, true,
+    {"textBlue",
+     offsetof(HardwareConfig, textBlue),
+     FIELD_COLOUR,
+     true,
      "interface text colour, blue (third slider)"},
-    {"lowTextureDetail", offsetof(HardwareConfig, lowTextureDetail), FIELD_SWITCH, true,
+    {"lowTextureDetail",
+     offsetof(HardwareConfig, lowTextureDetail),
+     FIELD_SWITCH,
+     true,
      "the screen's \"Low Texture Detail\" switch"},
 };
 constexpr int CONFIG_FIELD_COUNT = sizeof(CONFIG_FIELDS) / sizeof(CONFIG_FIELDS[0]);
@@ -85,7 +121,8 @@ constexpr int HEIGHT_FIELD = 1;
 
 constexpr bool FieldsAreInFileOrder() {
     for (int i = 0; i < CONFIG_FIELD_COUNT; ++i)
-        if (CONFIG_FIELDS[i].offset != size_t(4 * i)) return false;
+        if (CONFIG_FIELDS[i].offset != size_t(4 * i))
+            return false;
     return true;
 }
 static_assert(FieldsAreInFileOrder(), "the table lists the words in file order");
@@ -95,8 +132,10 @@ constexpr size_t MEANING_WIDTH = 50;
 constexpr bool MeaningsFitHelp() {
     for (const ConfigField& f : CONFIG_FIELDS) {
         size_t n = 0;
-        while (f.meaning[n]) ++n;
-        if (n > MEANING_WIDTH) return false;
+        while (f.meaning[n])
+            ++n;
+        if (n > MEANING_WIDTH)
+            return false;
     }
     return true;
 }
@@ -161,14 +200,17 @@ void PrintHelp() {
     std::printf("\nFields (valid values, meaning):\n");
     for (const ConfigField& f : CONFIG_FIELDS)
         std::printf("  %-16s %-10s %s\n", f.name, KIND_RULES[f.kind].allowed, f.meaning);
-    std::printf("  A value outside the valid ones is refused by --set and reported by\n"
-                "  --check, as is a width that none of the screen's choices offers.\n\n%s",
-                EXAMPLES_TEXT);
+    std::printf(
+        "  A value outside the valid ones is refused by --set and reported by\n"
+        "  --check, as is a width that none of the screen's choices offers.\n\n%s",
+        EXAMPLES_TEXT);
     std::printf("\nExit status:\n");
     int last = -1;
     for (const ExitStatusLine& line : EXIT_STATUS_LINES) {
-        if (line.status != last) std::printf("  %d  %s\n", line.status, line.meaning);
-        else std::printf("     %s\n", line.meaning);
+        if (line.status != last)
+            std::printf("  %d  %s\n", line.status, line.meaning);
+        else
+            std::printf("     %s\n", line.meaning);
         last = line.status;
     }
 }
@@ -183,10 +225,14 @@ constexpr const char* MODE_NAMES[] = {"printing", "--json", "--check", "--set", 
 // still marks where FILE starts.
 constexpr const char* SHORT_OPTIONS = "-acVhjrs";
 constexpr option LONG_OPTIONS[] = {
-    {"all", no_argument, nullptr, 'a'},   {"check", no_argument, nullptr, 'c'},
-    {"help", no_argument, nullptr, 'h'},  {"json", no_argument, nullptr, 'j'},
-    {"reset", no_argument, nullptr, 'r'}, {"set", no_argument, nullptr, 's'},
-    {"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0},
+    {"all", no_argument, nullptr, 'a'},
+    {"check", no_argument, nullptr, 'c'},
+    {"help", no_argument, nullptr, 'h'},
+    {"json", no_argument, nullptr, 'j'},
+    {"reset", no_argument, nullptr, 'r'},
+    {"set", no_argument, nullptr, 's'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 constexpr int OPERAND = 1;
 constexpr int GO_ON = -1;  // parsing result: run the mode
@@ -213,23 +259,29 @@ int FindField(const char* name, size_t length) {
     return -1;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Skips a run of digits; returns how many there were.
 int SkipDigits(const char** p) {
     int n = 0;
-    while (IsDigit(**p)) ++*p, ++n;
+    while (IsDigit(**p))
+        ++*p, ++n;
     return n;
 }
 
 // Decimal only: optional sign, digits, nothing else (no spaces, no hex).
 bool ParseInt32(const char* text, uint32_t* bits) {
     const char* p = text;
-    if (*p == '+' || *p == '-') ++p;
-    if (SkipDigits(&p) == 0 || *p != '\0') return false;
+    if (*p == '+' || *p == '-')
+        ++p;
+    if (SkipDigits(&p) == 0 || *p != '\0')
+        return false;
     errno = 0;
     long long v = std::strtoll(text, nullptr, 10);
-    if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+    if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
+        return false;
     int32_t word = int32_t(v);
     std::memcpy(bits, &word, 4);
     return true;
@@ -238,18 +290,25 @@ bool ParseInt32(const char* text, uint32_t* bits) {
 // Plain decimal notation with an optional exponent; the result must be finite.
 bool ParseFiniteFloat(const char* text, uint32_t* bits) {
     const char* p = text;
-    if (*p == '+' || *p == '-') ++p;
+    if (*p == '+' || *p == '-')
+        ++p;
     int digits = SkipDigits(&p);
-    if (*p == '.') ++p, digits += SkipDigits(&p);
-    if (digits == 0) return false;
+    if (*p == '.')
+        ++p, digits += SkipDigits(&p);
+    if (digits == 0)
+        return false;
     if (*p == 'e' || *p == 'E') {
         ++p;
-        if (*p == '+' || *p == '-') ++p;
-        if (SkipDigits(&p) == 0) return false;
+        if (*p == '+' || *p == '-')
+            ++p;
+        if (SkipDigits(&p) == 0)
+            return false;
     }
-    if (*p != '\0') return false;
+    if (*p != '\0')
+        return false;
     float v = std::strtof(text, nullptr);
-    if (!std::isfinite(v)) return false;
+    if (!std::isfinite(v))
+        return false;
     std::memcpy(bits, &v, 4);
     return true;
 }
@@ -268,7 +327,8 @@ bool IsAllowed(int field, uint32_t bits) {
 }
 
 void PrintFieldNames(FILE* out) {
-    for (const ConfigField& f : CONFIG_FIELDS) std::fprintf(out, " %s", f.name);
+    for (const ConfigField& f : CONFIG_FIELDS)
+        std::fprintf(out, " %s", f.name);
     std::fprintf(out, "\n");
 }
 
@@ -283,9 +343,13 @@ int ParseAssignment(const char* arg, ToolOptions* options) {
     const ConfigField& f = CONFIG_FIELDS[field];
     uint32_t bits;
     bool parsed = KIND_RULES[f.kind].isFloat ? ParseFiniteFloat(equals + 1, &bits)
-                                              : ParseInt32(equals + 1, &bits);
+                                             : ParseInt32(equals + 1, &bits);
     if (!parsed || !IsAllowed(field, bits)) {
-        std::fprintf(stderr, "%s: refused %s: %s takes %s\n", TOOL_NAME, arg, f.name,
+        std::fprintf(stderr,
+                     "%s: refused %s: %s takes %s\n",
+                     TOOL_NAME,
+                     arg,
+                     f.name,
                      KIND_RULES[f.kind].description);
         return HWCONFIG_EXIT_USAGE;
     }
@@ -304,7 +368,8 @@ int SelectMode(ToolOptions* options, ToolMode mode) {
 }
 
 int TakePath(ToolOptions* options, const char* arg) {
-    if (options->path) return UsageError("only one FILE may be given; also got ", arg);
+    if (options->path)
+        return UsageError("only one FILE may be given; also got ", arg);
     options->path = arg;
     return GO_ON;
 }
@@ -323,16 +388,28 @@ int RefuseOption(char** argv) {
 // (help and version print here and succeed).
 int TakeOption(int code, char** argv, ToolOptions* options) {
     switch (code) {
-    case 'h': PrintHelp(); return HWCONFIG_EXIT_OK;
-    case 'V': std::printf("%s %s\n", TOOL_NAME, QuillonVersion()); return HWCONFIG_EXIT_OK;
-    case 'a': options->all = 1; return GO_ON;
-    case 'j': return SelectMode(options, MODE_JSON);
-    case 'c': return SelectMode(options, MODE_CHECK);
-    case 's': return SelectMode(options, MODE_SET);
-    case 'r': return SelectMode(options, MODE_RESET);
-    case OPERAND:
-        return std::strchr(optarg, '=') ? ParseAssignment(optarg, options) : TakePath(options, optarg);
-    default: return RefuseOption(argv);
+        case 'h':
+            PrintHelp();
+            return HWCONFIG_EXIT_OK;
+        case 'V':
+            std::printf("%s %s\n", TOOL_NAME, QuillonVersion());
+            return HWCONFIG_EXIT_OK;
+        case 'a':
+            options->all = 1;
+            return GO_ON;
+        case 'j':
+            return SelectMode(options, MODE_JSON);
+        case 'c':
+            return SelectMode(options, MODE_CHECK);
+        case 's':
+            return SelectMode(options, MODE_SET);
+        case 'r':
+            return SelectMode(options, MODE_RESET);
+        case OPERAND:
+            return std::strchr(optarg, '=') ? ParseAssignment(optarg, options)
+                                            : TakePath(options, optarg);
+        default:
+            return RefuseOption(argv);
     }
 }
 
@@ -343,7 +420,8 @@ int CheckCombination(ToolOptions* options) {
         return UsageError("--set needs at least one FIELD=VALUE", "");
     if (options->all && options->mode != MODE_SHOW && options->mode != MODE_JSON)
         return UsageError("--all goes with printing, not with ", MODE_NAMES[options->mode]);
-    if (!options->path) options->path = CONFIG_FILE_NAME;
+    if (!options->path)
+        options->path = CONFIG_FILE_NAME;
     return GO_ON;
 }
 
@@ -356,23 +434,34 @@ int ParseArguments(int argc, char** argv, ToolOptions* options) {
     for (int code; status == GO_ON &&
                    (code = getopt_long(argc, argv, SHORT_OPTIONS, LONG_OPTIONS, nullptr)) != -1;)
         status = TakeOption(code, argv, options);
-    for (int i = optind; status == GO_ON && i < argc; ++i) status = TakePath(options, argv[i]);
+    for (int i = optind; status == GO_ON && i < argc; ++i)
+        status = TakePath(options, argv[i]);
     return status == GO_ON ? CheckCombination(options) : status;
 }
 
 // ---- the file's state -----------------------------------------------------------
 
-enum FileStatus { STATUS_MISSING, STATUS_UNREADABLE, STATUS_UNRECOGNISED, STATUS_SHORT,
-                  STATUS_COMPLETE, STATUS_COUNT };
-constexpr const char* STATUS_NAMES[STATUS_COUNT] = {"missing", "unreadable", "unrecognised",
-                                                     "short", "complete"};
+enum FileStatus {
+    STATUS_MISSING,
+    STATUS_UNREADABLE,
+    STATUS_UNRECOGNISED,
+    STATUS_SHORT,
+    STATUS_COMPLETE,
+    STATUS_COUNT
+};
+constexpr const char* STATUS_NAMES[STATUS_COUNT] = {
+    "missing", "unreadable", "unrecognised", "short", "complete"};
 
 FileStatus JudgeLoad() {
     const ConfigLoadReport& r = configLoadReport;
-    if (!r.opened) return r.error == ENOENT ? STATUS_MISSING : STATUS_UNREADABLE;
-    if (r.error) return STATUS_UNREADABLE;
-    if (!r.recognised) return STATUS_UNRECOGNISED;
-    if (r.bytesRead < r.expectedBytes) return STATUS_SHORT;
+    if (!r.opened)
+        return r.error == ENOENT ? STATUS_MISSING : STATUS_UNREADABLE;
+    if (r.error)
+        return STATUS_UNREADABLE;
+    if (!r.recognised)
+        return STATUS_UNRECOGNISED;
+    if (r.bytesRead < r.expectedBytes)
+        return STATUS_SHORT;
     return STATUS_COMPLETE;
 }
 
@@ -382,32 +471,48 @@ void DescribeState(FileStatus status, char* out, size_t size) {
     const ConfigLoadReport& r = configLoadReport;
     const char* name = STATUS_NAMES[status];
     switch (status) {
-    case STATUS_COMPLETE:
-        std::snprintf(out, size, "%s, version %u, %zu bytes", name, r.version, r.expectedBytes);
-        break;
-    case STATUS_SHORT:
-        std::snprintf(out, size, "%s, version %u, %zu of %zu bytes; the fields it does not hold "
-                      "keep their defaults", name, r.version, r.bytesRead, r.expectedBytes);
-        break;
-    case STATUS_UNRECOGNISED:
-        if (r.bytesRead < 4)
-            std::snprintf(out, size, "%s, %zu bytes, too short for a version word; the defaults "
-                          "stand", name, r.bytesRead);
-        else
-            std::snprintf(out, size, "%s, version %u; the defaults stand", name, r.version);
-        break;
-    case STATUS_MISSING: std::snprintf(out, size, "%s; the defaults stand", name); break;
-    default:
-        std::snprintf(out, size, "%s (%s); the defaults stand", name, std::strerror(r.error));
-        break;
+        case STATUS_COMPLETE:
+            std::snprintf(out, size, "%s, version %u, %zu bytes", name, r.version, r.expectedBytes);
+            break;
+        case STATUS_SHORT:
+            std::snprintf(out,
+                          size,
+                          "%s, version %u, %zu of %zu bytes; the fields it does not hold "
+                          "keep their defaults",
+                          name,
+                          r.version,
+                          r.bytesRead,
+                          r.expectedBytes);
+            break;
+        case STATUS_UNRECOGNISED:
+            if (r.bytesRead < 4)
+                std::snprintf(out,
+                              size,
+                              "%s, %zu bytes, too short for a version word; the defaults "
+                              "stand",
+                              name,
+                              r.bytesRead);
+            else
+                std::snprintf(out, size, "%s, version %u; the defaults stand", name, r.version);
+            break;
+        case STATUS_MISSING:
+            std::snprintf(out, size, "%s; the defaults stand", name);
+            break;
+        default:
+            std::snprintf(out, size, "%s (%s); the defaults stand", name, std::strerror(r.error));
+            break;
     }
 }
 
 // Says on stderr that the file could not be read; true when it could.
 bool ReportUnreadable(FileStatus status, const char* path) {
-    if (status != STATUS_MISSING && status != STATUS_UNREADABLE) return true;
-    std::fprintf(stderr, "%s: cannot %s %s: %s\n", TOOL_NAME,
-                 configLoadReport.opened ? "read" : "open", path,
+    if (status != STATUS_MISSING && status != STATUS_UNREADABLE)
+        return true;
+    std::fprintf(stderr,
+                 "%s: cannot %s %s: %s\n",
+                 TOOL_NAME,
+                 configLoadReport.opened ? "read" : "open",
+                 path,
                  std::strerror(configLoadReport.error));
     return false;
 }
@@ -416,14 +521,14 @@ bool ReportUnreadable(FileStatus status, const char* path) {
 
 uint32_t FieldBits(int field) {
     uint32_t bits;
-    std::memcpy(&bits, reinterpret_cast<const uint8_t*>(&hardwareConfig) + CONFIG_FIELDS[field].offset,
-                4);
+    std::memcpy(
+        &bits, reinterpret_cast<const uint8_t*>(&hardwareConfig) + CONFIG_FIELDS[field].offset, 4);
     return bits;
 }
 
 void SetFieldBits(int field, uint32_t bits) {
-    std::memcpy(reinterpret_cast<uint8_t*>(&hardwareConfig) + CONFIG_FIELDS[field].offset, &bits,
-                4);
+    std::memcpy(
+        reinterpret_cast<uint8_t*>(&hardwareConfig) + CONFIG_FIELDS[field].offset, &bits, 4);
 }
 
 uint32_t ParameterBits(int word) {
@@ -459,7 +564,8 @@ constexpr size_t STATE_TEXT_SIZE = 512;
 // The first word after `first` whose bits differ from it.
 int RunEnd(int first) {
     int end = first + 1;
-    while (end < CONFIG_PARAMETER_WORDS && ParameterBits(end) == ParameterBits(first)) ++end;
+    while (end < CONFIG_PARAMETER_WORDS && ParameterBits(end) == ParameterBits(first))
+        ++end;
     return end;
 }
 
@@ -476,8 +582,10 @@ void PrintParameterBlock(bool all) {
     for (int first = 0, end; first < CONFIG_PARAMETER_WORDS; first = end) {
         end = all ? first + 1 : RunEnd(first);
         FormatFloat(configParameterBlock.words[first], false, value, sizeof value);
-        if (end - first == 1) std::printf("  word %d: %s\n", first, value);
-        else std::printf("  words %d-%d: %s\n", first, end - 1, value);
+        if (end - first == 1)
+            std::printf("  word %d: %s\n", first, value);
+        else
+            std::printf("  words %d-%d: %s\n", first, end - 1, value);
     }
 }
 
@@ -519,7 +627,8 @@ void ShowJson(FileStatus status) {
 // Bytes the file holds beyond its version's layout (read by nobody).
 long long TrailingBytes(const char* path) {
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
     long long extra = (long long)st.st_size - (long long)configLoadReport.expectedBytes;
     return extra > 0 ? extra : 0;
 }
@@ -528,21 +637,28 @@ long long TrailingBytes(const char* path) {
 void PrintExitFate(FileStatus status, const char* path) {
     const ConfigLoadReport& r = configLoadReport;
     switch (status) {
-    case STATUS_COMPLETE:
-        if (r.version == CONFIG_VERSION)
-            std::printf("; the setup program sets parameter words 24 and 25 to 0.9 and 0.65");
-        else
-            std::printf("; the setup program writes it back as version %u at exit", CONFIG_VERSION);
-        if (long long extra = TrailingBytes(path)) std::printf("; %lld trailing bytes are ignored", extra);
-        break;
-    case STATUS_SHORT:
-        std::printf("; the setup program writes a complete version-%u file at exit", CONFIG_VERSION);
-        break;
-    case STATUS_UNRECOGNISED:
-        std::printf("; the setup program writes a new version-%u file at exit", CONFIG_VERSION);
-        break;
-    case STATUS_MISSING: std::printf("; the setup program creates it at exit"); break;
-    default: std::printf("; the setup program tries to replace it at exit"); break;
+        case STATUS_COMPLETE:
+            if (r.version == CONFIG_VERSION)
+                std::printf("; the setup program sets parameter words 24 and 25 to 0.9 and 0.65");
+            else
+                std::printf("; the setup program writes it back as version %u at exit",
+                            CONFIG_VERSION);
+            if (long long extra = TrailingBytes(path))
+                std::printf("; %lld trailing bytes are ignored", extra);
+            break;
+        case STATUS_SHORT:
+            std::printf("; the setup program writes a complete version-%u file at exit",
+                        CONFIG_VERSION);
+            break;
+        case STATUS_UNRECOGNISED:
+            std::printf("; the setup program writes a new version-%u file at exit", CONFIG_VERSION);
+            break;
+        case STATUS_MISSING:
+            std::printf("; the setup program creates it at exit");
+            break;
+        default:
+            std::printf("; the setup program tries to replace it at exit");
+            break;
     }
     char backup[PATH_MAX];
     if (ConfigFileNeedsBackup(path) && GetConfigBackupName(path, backup, sizeof backup))
@@ -570,13 +686,19 @@ int ReportOddValues(const char* path) {
         FormatFieldValue(i, false, value, sizeof value);
         const ConfigField& f = CONFIG_FIELDS[i];
         if (!IsAllowed(i, FieldBits(i))) {
-            std::printf("%s: %s is %s, not %s: %s\n", path, f.name, value, KIND_RULES[f.kind].allowed,
+            std::printf("%s: %s is %s, not %s: %s\n",
+                        path,
+                        f.name,
+                        value,
+                        KIND_RULES[f.kind].allowed,
                         OddValueFate(i));
             ++found;
         } else if (i == WIDTH_FIELD && !IsResolutionChoice(hardwareConfig.width)) {
-            std::printf("%s: width is %s, which none of the screen's resolutions offers: none is "
-                        "lit, and the setup program keeps the width and height as they are\n",
-                        path, value);
+            std::printf(
+                "%s: width is %s, which none of the screen's resolutions offers: none is "
+                "lit, and the setup program keeps the width and height as they are\n",
+                path,
+                value);
             ++found;
         }
     }
@@ -597,13 +719,18 @@ int Check(const char* path, FileStatus status) {
 
 int Set(const ToolOptions& options, FileStatus status) {
     if (status != STATUS_COMPLETE && status != STATUS_MISSING)
-        std::fprintf(stderr, "%s: note: %s is not a complete file of a known version; the "
-                     "fields it does not hold keep the program's defaults\n", TOOL_NAME,
+        std::fprintf(stderr,
+                     "%s: note: %s is not a complete file of a known version; the "
+                     "fields it does not hold keep the program's defaults\n",
+                     TOOL_NAME,
                      options.path);
     for (int i = 0; i < CONFIG_FIELD_COUNT; ++i)
-        if (options.fieldSet[i]) SetFieldBits(i, options.fieldBits[i]);
-    if (!options.fieldSet[HEIGHT_FIELD]) CompleteHeightFromWidth();
-    if (!SaveHardwareConfigTo(options.path)) return HWCONFIG_EXIT_FAILED;
+        if (options.fieldSet[i])
+            SetFieldBits(i, options.fieldBits[i]);
+    if (!options.fieldSet[HEIGHT_FIELD])
+        CompleteHeightFromWidth();
+    if (!SaveHardwareConfigTo(options.path))
+        return HWCONFIG_EXIT_FAILED;
     std::printf("%s: wrote version %u, %zu bytes\n", options.path, CONFIG_VERSION, CONFIG_V4_BYTES);
     return HWCONFIG_EXIT_OK;
 }
@@ -615,9 +742,12 @@ int Reset(const char* path) {
     ResetHardwareConfig();
     LoadHardwareConfigFromBytes(NO_BYTES, 0);
     CompleteHeightFromWidth();
-    if (!SaveHardwareConfigTo(path)) return HWCONFIG_EXIT_FAILED;
-    std::printf("%s: wrote the setup program's first-run defaults, version %u, %zu bytes\n", path,
-                CONFIG_VERSION, CONFIG_V4_BYTES);
+    if (!SaveHardwareConfigTo(path))
+        return HWCONFIG_EXIT_FAILED;
+    std::printf("%s: wrote the setup program's first-run defaults, version %u, %zu bytes\n",
+                path,
+                CONFIG_VERSION,
+                CONFIG_V4_BYTES);
     return HWCONFIG_EXIT_OK;
 }
 
@@ -626,24 +756,29 @@ int Reset(const char* path) {
 int RunHwconfigTool(int argc, char** argv) {
     ToolOptions options;
     int status = ParseArguments(argc, argv, &options);
-    if (status != GO_ON) return status;
-    if (options.mode == MODE_RESET) return Reset(options.path);
+    if (status != GO_ON)
+        return status;
+    if (options.mode == MODE_RESET)
+        return Reset(options.path);
     ResetHardwareConfig();
     LoadHardwareConfigFrom(options.path);
     FileStatus fileStatus = JudgeLoad();
     bool readable = true;
     switch (options.mode) {
-    case MODE_SHOW:
-        readable = ReportUnreadable(fileStatus, options.path);
-        ShowText(options.path, fileStatus, options.all);
-        break;
-    case MODE_JSON:
-        readable = ReportUnreadable(fileStatus, options.path);
-        ShowJson(fileStatus);
-        break;
-    case MODE_CHECK: return Check(options.path, fileStatus);
-    case MODE_SET: return Set(options, fileStatus);
-    case MODE_RESET: break;
+        case MODE_SHOW:
+            readable = ReportUnreadable(fileStatus, options.path);
+            ShowText(options.path, fileStatus, options.all);
+            break;
+        case MODE_JSON:
+            readable = ReportUnreadable(fileStatus, options.path);
+            ShowJson(fileStatus);
+            break;
+        case MODE_CHECK:
+            return Check(options.path, fileStatus);
+        case MODE_SET:
+            return Set(options, fileStatus);
+        case MODE_RESET:
+            break;
     }
     return readable ? HWCONFIG_EXIT_OK : HWCONFIG_EXIT_FAILED;
 }

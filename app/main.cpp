@@ -4,7 +4,9 @@
 #include "app/setup_screen.h"
 
 int main(int, char**) {
-    if (!StartSetup()) return 1;
-    while (SetupShouldContinue()) RunSetupFrame();
+    if (!StartSetup())
+        return 1;
+    while (SetupShouldContinue())
+        RunSetupFrame();
     return FinishSetup();
 }

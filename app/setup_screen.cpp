@@ -24,7 +24,7 @@ constexpr int32_t LABEL_SIZE = 16;
 struct RadioLabel {
     const char* text;
     int32_t y;
-    int32_t width;   // stored into hardwareConfig.width
+    int32_t width;  // stored into hardwareConfig.width
     int32_t hotkey;
 };
 
@@ -53,7 +53,8 @@ void AddWhiteLabel(const char* text, int32_t x, int32_t y) {
 void AddToggleLabel(const char* text, int32_t x, int32_t y, int32_t* flag, int32_t hotkey) {
     AddWhiteLabel(text, x, y);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(flag));
-    if (hotkey) AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(hotkey));
+    if (hotkey)
+        AttachBehaviour(BEHAVIOUR_HOTKEY, intptr_t(hotkey));
 }
 
 void RebuildSliderList() {
@@ -63,17 +64,20 @@ void RebuildSliderList() {
 }
 
 void PointSlidersAtTextColour() {
-    float* targets[COLOUR_SLIDER_SLOTS] = {&hardwareConfig.textRed, &hardwareConfig.textGreen,
-                                           &hardwareConfig.textBlue};
-    for (int i = 0; i < COLOUR_SLIDER_SLOTS; i++) colourSliderList.sliders[i].target = targets[i];
+    float* targets[COLOUR_SLIDER_SLOTS] = {
+        &hardwareConfig.textRed, &hardwareConfig.textGreen, &hardwareConfig.textBlue};
+    for (int i = 0; i < COLOUR_SLIDER_SLOTS; i++)
+        colourSliderList.sliders[i].target = targets[i];
 }
 
 void SetWindowIcon() {
     SDL_RWops* rw = SDL_RWFromFile(SETUP_ICON_FILE, "rb");
-    if (!rw) return;
+    if (!rw)
+        return;
     // The loader closes the stream; the surface lives until the process ends.
     SDL_Surface* icon = SDL_LoadBMP_RW(rw, 1);
-    if (icon) SDL_WM_SetIcon(icon, nullptr);
+    if (icon)
+        SDL_WM_SetIcon(icon, nullptr);
 }
 
 // SDL 1.2 falls back to text-terminal video drivers when X cannot be used,
@@ -81,7 +85,8 @@ void SetWindowIcon() {
 // player's own SDL_VIDEODRIVER choice is left as it is.
 bool RequireXDisplay() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && *driver) return true;
+    if (driver && *driver)
+        return true;
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         std::fprintf(stderr, "quillon-setup: needs an X display, and DISPLAY is not set\n");
@@ -95,7 +100,8 @@ bool RequireXDisplay() {
 
 bool IsResolutionChoice(int32_t width) {
     for (const RadioLabel& r : RESOLUTION_LABELS)
-        if (r.width == width) return true;
+        if (r.width == width)
+            return true;
     return false;
 }
 
@@ -113,7 +119,12 @@ void LayOutSetupScreen() {
     AddToggleLabel("Interface", 4, 304, &hardwareConfig.interfaceOn, SDLK_i);
     AddToggleLabel("Text", 4, 336, &colourPickerOpen, SDLK_t);
     // The second switch for the picker doubles as a swatch of the text colour.
-    AddWidget("Color", 80, 336, LABEL_SIZE, hardwareConfig.textRed, hardwareConfig.textGreen,
+    AddWidget("Color",
+              80,
+              336,
+              LABEL_SIZE,
+              hardwareConfig.textRed,
+              hardwareConfig.textGreen,
               hardwareConfig.textBlue);
     AttachBehaviour(BEHAVIOUR_TOGGLE, static_cast<void*>(&colourPickerOpen));
     AddToggleLabel("Low Texture Detail", 4, 368, &hardwareConfig.lowTextureDetail, 0);
@@ -128,10 +139,13 @@ bool StartSetup() {
     // remote desktops. The grab still confines the pointer to the window.
     // A player's own SDL_MOUSE_RELATIVE setting is left as it is.
     setenv("SDL_MOUSE_RELATIVE", "0", 0);
-    if (!RequireXDisplay()) return false;
+    if (!RequireXDisplay())
+        return false;
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "quillon-setup: cannot start SDL on display %s: %s\n",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(none)", SDL_GetError());
+        std::fprintf(stderr,
+                     "quillon-setup: cannot start SDL on display %s: %s\n",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(none)",
+                     SDL_GetError());
         return false;
     }
     videoState = VideoState{SETUP_WINDOW_WIDTH, SETUP_WINDOW_HEIGHT, 16, 0, 0, 1, 1};
@@ -140,8 +154,11 @@ bool StartSetup() {
     SDL_WM_GrabInput(SDL_GRAB_ON);
     HideSystemCursor();
     if (!SetVideoModeFromState()) {
-        std::fprintf(stderr, "quillon-setup: cannot open the %dx%d OpenGL window: %s\n",
-                     SETUP_WINDOW_WIDTH, SETUP_WINDOW_HEIGHT, SDL_GetError());
+        std::fprintf(stderr,
+                     "quillon-setup: cannot open the %dx%d OpenGL window: %s\n",
+                     SETUP_WINDOW_WIDTH,
+                     SETUP_WINDOW_HEIGHT,
+                     SDL_GetError());
         SDL_Quit();
         return false;
     }
@@ -164,7 +181,8 @@ void RunSetupFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
     widgetTable.count = 0;
     LayOutSetupScreen();
-    if (colourPickerOpen) RebuildSliderList();
+    if (colourPickerOpen)
+        RebuildSliderList();
     PumpEvents();
     SnapshotKeyboard();
     SnapshotMouse();

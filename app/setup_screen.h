@@ -8,7 +8,7 @@ constexpr const char* SETUP_ICON_TITLE = "SDL";
 constexpr const char* SETUP_ICON_FILE = "qln.bmp";
 constexpr int32_t SETUP_WINDOW_WIDTH = 640;
 constexpr int32_t SETUP_WINDOW_HEIGHT = 480;
-constexpr int DONE_WIDGET = 0;              // slot of "Done"; its activation ends the loop
+constexpr int DONE_WIDGET = 0;  // slot of "Done"; its activation ends the loop
 
 // Non-zero while the colour picker is shown; never stored in the file.
 extern int32_t colourPickerOpen;

@@ -1,3 +1,5 @@
 #include "app/version.h"
 
-const char* QuillonVersion() { return QUILLON_VERSION; }
+const char* QuillonVersion() {
+    return QUILLON_VERSION;
+}

@@ -25,7 +25,8 @@ constexpr int32_t BENCH_SLOT = 200;  // any slot but the translucent one and the
 std::vector<uint32_t> RandomWords(size_t count, uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<uint32_t> words(count);
-    for (uint32_t& w : words) w = random();
+    for (uint32_t& w : words)
+        w = random();
     return words;
 }
 
@@ -46,7 +47,8 @@ RowCheck CheckComputeAgainstPlain(ChainFixture& f) {
     PlainMipmapChain(plain.data(), f.side, f.side);
     RowCheck check;
     check.matches = engine == plain;
-    if (!check.matches) check.remark = "levels differ from the per-byte rule";
+    if (!check.matches)
+        check.remark = "levels differ from the per-byte rule";
     return check;
 }
 
@@ -55,7 +57,8 @@ RowCheck CheckComputeAgainstPlain(ChainFixture& f) {
 // per call would time the allocator's page faults rather than the chain.
 void PrepareSlot(const ChainFixture& f) {
     TextureSlot& s = textureTable.slots[BENCH_SLOT];
-    if (s.pixels && s.width == f.side && s.mipmapped) return;
+    if (s.pixels && s.width == f.side && s.mipmapped)
+        return;
     std::free(s.pixels);
     s.pixels = static_cast<uint32_t*>(std::calloc(f.source.size() * 2, 4));
     std::memcpy(s.pixels, f.source.data(), f.source.size() * 4);
@@ -83,11 +86,13 @@ int LevelDistance(const ChainFixture& f, void (*rule)(uint32_t*, int32_t, int32_
         int32_t side = f.side >> level;
         GLint width = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-        if (width != side) return -1;
+        if (width != side)
+            return -1;
         std::vector<uint32_t> held = ReadLevel(level, side);
         const uint8_t* a = reinterpret_cast<const uint8_t*>(held.data());
         const uint8_t* b = reinterpret_cast<const uint8_t*>(plain.data() + offset);
-        for (size_t i = 0; i < held.size() * 4; i++) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+        for (size_t i = 0; i < held.size() * 4; i++)
+            worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
         offset += held.size();
     }
     return worst;
@@ -100,7 +105,8 @@ void UploadWithEngine(const ChainFixture& f) {
 
 void UploadWithGlu(const ChainFixture& f) {
     glBindTexture(GL_TEXTURE_2D, textureTable.slots[BENCH_SLOT].glName);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, f.side, f.side, GL_RGBA, GL_UNSIGNED_BYTE, f.source.data());
+    gluBuild2DMipmaps(
+        GL_TEXTURE_2D, GL_RGBA, f.side, f.side, GL_RGBA, GL_UNSIGNED_BYTE, f.source.data());
 }
 
 void RegisterChainRows(int32_t side) {
@@ -112,36 +118,68 @@ void RegisterChainRows(int32_t side) {
     std::string group = "mipmap/" + std::to_string(side);
     // Level 0 is left in place between calls: every call rebuilds the same levels.
     std::memcpy(f->work.data(), f->source.data(), f->source.size() * 4);
-    AddRow(group, "ComputeMipmapChain", [f] { ComputeMipmapChain(f->work.data(), f->side, f->side); },
-           [f] { return CheckComputeAgainstPlain(*f); });
-    AddRow(group, "plain per-byte loop", [f] { PlainMipmapChain(f->work.data(), f->side, f->side); },
-           [f] { return CheckComputeAgainstPlain(*f); }, side == 1024 ? "peer>=10" : "");
-    AddRow(group, "memcpy of bytes read (limit)",
-           [f] {
-               std::memcpy(f->copy.data(), f->work.data(), f->copy.size());
-               benchmark::DoNotOptimize(f->copy.data());
-           },
-           nullptr, side == 1024 ? "limit<=2" : "");
+    AddRow(
+        group,
+        "ComputeMipmapChain",
+        [f] {
+            ComputeMipmapChain(f->work.data(), f->side, f->side);
+        },
+        [f] {
+            return CheckComputeAgainstPlain(*f);
+        });
+    AddRow(
+        group,
+        "plain per-byte loop",
+        [f] {
+            PlainMipmapChain(f->work.data(), f->side, f->side);
+        },
+        [f] {
+            return CheckComputeAgainstPlain(*f);
+        },
+        side == 1024 ? "peer>=10" : "");
+    AddRow(
+        group,
+        "memcpy of bytes read (limit)",
+        [f] {
+            std::memcpy(f->copy.data(), f->work.data(), f->copy.size());
+            benchmark::DoNotOptimize(f->copy.data());
+        },
+        nullptr,
+        side == 1024 ? "limit<=2" : "");
 
     std::string uploads = "mipmap+upload/" + std::to_string(side);
-    AddRow(uploads, "UploadTextureSlot", [f] { UploadWithEngine(*f); glFinish(); },
-           [f] {
-               UploadWithEngine(*f);
-               RowCheck check;
-               check.matches = LevelDistance(*f, PlainMipmapChain) == 0;
-               if (!check.matches) check.remark = "GL levels differ from the per-byte rule";
-               return check;
-           });
-    AddRow(uploads, "gluBuild2DMipmaps", [f] { UploadWithGlu(*f); glFinish(); },
-           [f] {
-               UploadWithGlu(*f);
-               RowCheck check;
-               // GLU rounds its box filter to nearest: the same work under its own rounding.
-               check.matches = LevelDistance(*f, RoundedMipmapChain) == 0;
-               check.remark = check.matches ? "exact to the box filter rounded to nearest" : "levels differ from the rounded box filter";
-               return check;
-           },
-           side == 1024 ? "peer>=3" : "");
+    AddRow(
+        uploads,
+        "UploadTextureSlot",
+        [f] {
+            UploadWithEngine(*f);
+            glFinish();
+        },
+        [f] {
+            UploadWithEngine(*f);
+            RowCheck check;
+            check.matches = LevelDistance(*f, PlainMipmapChain) == 0;
+            if (!check.matches)
+                check.remark = "GL levels differ from the per-byte rule";
+            return check;
+        });
+    AddRow(
+        uploads,
+        "gluBuild2DMipmaps",
+        [f] {
+            UploadWithGlu(*f);
+            glFinish();
+        },
+        [f] {
+            UploadWithGlu(*f);
+            RowCheck check;
+            // GLU rounds its box filter to nearest: the same work under its own rounding.
+            check.matches = LevelDistance(*f, RoundedMipmapChain) == 0;
+            check.remark = check.matches ? "exact to the box filter rounded to nearest"
+                                         : "levels differ from the rounded box filter";
+            return check;
+        },
+        side == 1024 ? "peer>=3" : "");
 }
 
 // ---- texture loaders ------------------------------------------------------
@@ -154,7 +192,8 @@ struct LoaderFixture {
 };
 
 void PutLe(std::vector<uint8_t>& out, size_t at, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; i++) out[at + i] = uint8_t(value >> (8 * i));
+    for (int i = 0; i < bytes; i++)
+        out[at + i] = uint8_t(value >> (8 * i));
 }
 
 std::vector<uint8_t> MakeBmp(int32_t side, uint32_t seed) {
@@ -189,7 +228,8 @@ std::vector<uint8_t> MakeTga(int32_t side, int depth, int origin, uint32_t seed)
 
 bool LoadWithEngine(const LoaderFixture& f) {
     FILE* file = std::fopen(f.path.c_str(), "rb");
-    if (!file) return false;
+    if (!file)
+        return false;
     bool ok = f.tga ? ReadTgaTexture(file, BENCH_SLOT, 0) : ReadBmpTexture(file, BENCH_SLOT, 0);
     std::fclose(file);
     return ok;
@@ -208,56 +248,104 @@ RowCheck SameImage(const PeerImage& engine, bool loaded, const PeerImage& peer) 
     RowCheck check;
     check.matches = loaded && engine.width == peer.width && engine.height == peer.height &&
                     engine.pixels == peer.pixels;
-    if (!check.matches) check.remark = loaded ? "RGBA words differ from the engine's" : "could not load the file";
+    if (!check.matches)
+        check.remark = loaded ? "RGBA words differ from the engine's" : "could not load the file";
     return check;
 }
 
-void RegisterLoaderRows(const std::string& group, const std::vector<uint8_t>& bytes, bool tga,
+void RegisterLoaderRows(const std::string& group,
+                        const std::vector<uint8_t>& bytes,
+                        bool tga,
                         const std::string& goal) {
     auto f = std::make_shared<LoaderFixture>();
-    f->path = BenchDirectory() + "/" + group.substr(0, group.find('/')) + "-" + group.substr(group.find('/') + 1) +
-              (tga ? ".tga" : ".bmp");
+    f->path = BenchDirectory() + "/" + group.substr(0, group.find('/')) + "-" +
+              group.substr(group.find('/') + 1) + (tga ? ".tga" : ".bmp");
     f->tga = tga;
     f->whole.assign(bytes.size(), 0);
     FILE* out = std::fopen(f->path.c_str(), "wb");
-    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) std::exit(1);
+    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+        std::exit(1);
     std::fclose(out);
     auto engineImage = [f] {
-        if (f->engine.width == 0 && LoadWithEngine(*f)) f->engine = SlotImage();
+        if (f->engine.width == 0 && LoadWithEngine(*f))
+            f->engine = SlotImage();
         return f->engine;
     };
-    AddRow(group, tga ? "ReadTgaTexture" : "ReadBmpTexture", [f] { LoadWithEngine(*f); },
-           [f, engineImage] {
-               RowCheck check;
-               check.matches = engineImage().width > 0;
-               if (!check.matches) check.remark = "the engine rejected the file";
-               return check;
-           });
-    AddRow(group, "stb_image", [f] { PeerImage image; StbLoad(f->path.c_str(), image); },
-           [f, engineImage] { PeerImage image; bool ok = StbLoad(f->path.c_str(), image); return SameImage(engineImage(), ok, image); },
-           goal);
+    AddRow(
+        group,
+        tga ? "ReadTgaTexture" : "ReadBmpTexture",
+        [f] {
+            LoadWithEngine(*f);
+        },
+        [f, engineImage] {
+            RowCheck check;
+            check.matches = engineImage().width > 0;
+            if (!check.matches)
+                check.remark = "the engine rejected the file";
+            return check;
+        });
+    AddRow(
+        group,
+        "stb_image",
+        [f] {
+            PeerImage image;
+            StbLoad(f->path.c_str(), image);
+        },
+        [f, engineImage] {
+            PeerImage image;
+            bool ok = StbLoad(f->path.c_str(), image);
+            return SameImage(engineImage(), ok, image);
+        },
+        goal);
     if (!tga)
-        AddRow(group, "SDL_LoadBMP + convert", [f] { PeerImage image; SdlLoadBmp(f->path.c_str(), image); },
-               [f, engineImage] { PeerImage image; bool ok = SdlLoadBmp(f->path.c_str(), image); return SameImage(engineImage(), ok, image); });
+        AddRow(
+            group,
+            "SDL_LoadBMP + convert",
+            [f] {
+                PeerImage image;
+                SdlLoadBmp(f->path.c_str(), image);
+            },
+            [f, engineImage] {
+                PeerImage image;
+                bool ok = SdlLoadBmp(f->path.c_str(), image);
+                return SameImage(engineImage(), ok, image);
+            });
     auto fgetcLoad = [tga](const char* path, PeerImage& image) {
         return tga ? FgetcLoadTga(path, image) : FgetcLoadBmp(path, image);
     };
-    AddRow(group, "fgetc per byte", [f, fgetcLoad] { PeerImage image; fgetcLoad(f->path.c_str(), image); },
-           [f, engineImage, fgetcLoad] { PeerImage image; bool ok = fgetcLoad(f->path.c_str(), image); return SameImage(engineImage(), ok, image); });
-    AddRow(group, "one fread (limit)", [f] { FreadWholeFile(f->path.c_str(), f->whole); });
+    AddRow(
+        group,
+        "fgetc per byte",
+        [f, fgetcLoad] {
+            PeerImage image;
+            fgetcLoad(f->path.c_str(), image);
+        },
+        [f, engineImage, fgetcLoad] {
+            PeerImage image;
+            bool ok = fgetcLoad(f->path.c_str(), image);
+            return SameImage(engineImage(), ok, image);
+        });
+    AddRow(group, "one fread (limit)", [f] {
+        FreadWholeFile(f->path.c_str(), f->whole);
+    });
 }
 
 }  // namespace
 
 void RegisterImageRows() {
-    for (int32_t side : IMAGE_SIDES) RegisterChainRows(side);
+    for (int32_t side : IMAGE_SIDES)
+        RegisterChainRows(side);
     for (int32_t side : LOADER_SIDES) {
         std::string size = std::to_string(side);
-        RegisterLoaderRows("bmp24/" + size, MakeBmp(side, 1), false, side == 1024 ? "peer>=2.5" : "");
+        RegisterLoaderRows(
+            "bmp24/" + size, MakeBmp(side, 1), false, side == 1024 ? "peer>=2.5" : "");
         for (int depth : {24, 32})
             for (int origin : {0, 2}) {
-                std::string group = "tga" + std::to_string(depth) + (origin == 0 ? "-bottomup/" : "-topdown/") + size;
-                RegisterLoaderRows(group, MakeTga(side, depth, origin, uint32_t(depth + origin)), true,
+                std::string group = "tga" + std::to_string(depth) +
+                                    (origin == 0 ? "-bottomup/" : "-topdown/") + size;
+                RegisterLoaderRows(group,
+                                   MakeTga(side, depth, origin, uint32_t(depth + origin)),
+                                   true,
                                    depth == 32 && side == 2048 ? "peer>=1.3" : "");
             }
     }

@@ -18,8 +18,11 @@ struct RowCheck {
 // `check` runs once, before the row is first timed; a row that does not match
 // is reported as an error and never timed. `goal` ("peer>=10", "limit<=2") is
 // judged against the measured ratio.
-void AddRow(const std::string& group, const std::string& row, std::function<void()> body,
-            std::function<RowCheck()> check = nullptr, const std::string& goal = "");
+void AddRow(const std::string& group,
+            const std::string& row,
+            std::function<void()> body,
+            std::function<RowCheck()> check = nullptr,
+            const std::string& goal = "");
 
 // The working directory every row reads and writes in; made on first use.
 const std::string& BenchDirectory();

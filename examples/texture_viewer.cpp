@@ -25,8 +25,8 @@
 namespace {
 
 constexpr const char* VIEWER_TITLE = "Quillon Texture Viewer";
-constexpr int VIEWER_MAX_IMAGES = 64;      // slots 0..63 hold the folder's images
-constexpr int TILE_SIZE = 96;              // virtual-screen pixels per grid cell
+constexpr int VIEWER_MAX_IMAGES = 64;  // slots 0..63 hold the folder's images
+constexpr int TILE_SIZE = 96;          // virtual-screen pixels per grid cell
 constexpr int TILE_COLUMNS = 6;
 constexpr int GRID_TOP = 72;
 constexpr int LABEL_SIZE = 16;
@@ -66,7 +66,8 @@ bool StartViewer() {
     SDL_WM_SetCaption(VIEWER_TITLE, VIEWER_TITLE);
     HideSystemCursor();
     if (!SetVideoModeFromState()) {
-        std::fprintf(stderr, "quillon-texture-viewer: cannot open the window: %s\n", SDL_GetError());
+        std::fprintf(
+            stderr, "quillon-texture-viewer: cannot open the window: %s\n", SDL_GetError());
         SDL_Quit();
         return false;
     }
@@ -76,7 +77,8 @@ bool StartViewer() {
     ClearWidgetPresses();
     LoadListed("texture/*.bmp", false);
     LoadListed("texture/*.tga", true);
-    std::snprintf(viewer.status, sizeof viewer.status, "%d images, F5 screenshot", int(viewer.count));
+    std::snprintf(
+        viewer.status, sizeof viewer.status, "%d images, F5 screenshot", int(viewer.count));
     return true;
 }
 
@@ -97,7 +99,8 @@ void DrawTile(uint32_t texture, int x, int y, int size) {
 void DrawGrid() {
     int shown = 0;
     for (int slot = 0; slot < viewer.count; ++slot) {
-        if (!WildcardMatch(viewer.filter, viewer.names[slot].name)) continue;
+        if (!WildcardMatch(viewer.filter, viewer.names[slot].name))
+            continue;
         int x = 8 + (shown % TILE_COLUMNS) * (TILE_SIZE + 8);
         int y = GRID_TOP + (shown / TILE_COLUMNS) * (TILE_SIZE + NAME_SIZE + 8);
         DrawTile(textureTable.slots[slot].glName, x, y, TILE_SIZE);
@@ -116,7 +119,8 @@ void HandleKeys(bool wasEditing) {
         else
             std::snprintf(viewer.status, sizeof viewer.status, "screenshot not saved");
     }
-    if (IsKeyPressed(SDLK_ESCAPE) && !wasEditing) viewer.quit = true;
+    if (IsKeyPressed(SDLK_ESCAPE) && !wasEditing)
+        viewer.quit = true;
 }
 
 void RunViewerFrame() {
@@ -144,8 +148,10 @@ void RunViewerFrame() {
 }  // namespace
 
 int main(int, char**) {
-    if (!StartViewer()) return 1;
-    while (!viewer.quit && !videoState.quitRequested) RunViewerFrame();
+    if (!StartViewer())
+        return 1;
+    while (!viewer.quit && !videoState.quitRequested)
+        RunViewerFrame();
     SDL_Quit();
     return 0;
 }

@@ -22,8 +22,8 @@ struct DirEntry {
 
 // An open search. Only FindFirst, FindNext and FindClose touch it.
 struct DirSearch {
-    void* stream;                          // the open directory, null when closed
-    char match[DIR_SEARCH_NAME_MAX + 1];   // the last part of the pattern
+    void* stream;                         // the open directory, null when closed
+    char match[DIR_SEARCH_NAME_MAX + 1];  // the last part of the pattern
 };
 
 // Opens the search and fills `entry` with the first match. Returns 0 when an

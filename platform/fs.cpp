@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 int ChangeDirectory(const char* path) {
-    if (!path || !*path) return -1;
+    if (!path || !*path)
+        return -1;
     return chdir(path) == 0 ? 0 : -1;
 }
 
@@ -12,13 +13,15 @@ int HoldWorkingDirectory() {
     // A path-only handle needs no read permission on the directory.
 #ifdef O_PATH
     int handle = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (handle >= 0) return handle;
+    if (handle >= 0)
+        return handle;
 #endif
     return open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 int ReturnToHeldDirectory(int handle) {
-    if (handle < 0) return -1;
+    if (handle < 0)
+        return -1;
     int result = fchdir(handle) == 0 ? 0 : -1;
     close(handle);
     return result;

@@ -5,21 +5,21 @@
 
 struct _SDL_Joystick;
 
-constexpr int KEY_COUNT = 323;          // SDL 1.2 key codes 0 .. SDLK_LAST-1
+constexpr int KEY_COUNT = 323;  // SDL 1.2 key codes 0 .. SDLK_LAST-1
 constexpr int JOYSTICK_WORDS = 39;
-constexpr int VIRTUAL_WIDTH = 640;      // the virtual screen all 2D layout uses
+constexpr int VIRTUAL_WIDTH = 640;  // the virtual screen all 2D layout uses
 constexpr int VIRTUAL_HEIGHT = 480;
 
 // Mouse in the virtual screen (0..639, 0..479). Flags hold 0 or 1.
 struct MouseState {
     int32_t x;
     int32_t y;
-    int32_t leftDown;       // button mask bit 1
-    int32_t rightDown;      // button mask bit 4
-    int32_t leftReleased;   // held at the previous snapshot, not now
+    int32_t leftDown;      // button mask bit 1
+    int32_t rightDown;     // button mask bit 4
+    int32_t leftReleased;  // held at the previous snapshot, not now
     int32_t rightReleased;
-    int32_t wheelUp;        // mask bit 8
-    int32_t wheelDown;      // mask bit 16
+    int32_t wheelUp;    // mask bit 8
+    int32_t wheelDown;  // mask bit 16
 };
 
 // Axes 0 and 1 in words 0 and 1, buttons 0..3 in words 7..10; nothing else is written.
@@ -36,7 +36,7 @@ struct InputState {
     MouseState previousMouse;
     JoystickState joystick;
     JoystickState previousJoystick;
-    _SDL_Joystick* joystickHandle;    // open joystick or null (the setup screen opens none)
+    _SDL_Joystick* joystickHandle;  // open joystick or null (the setup screen opens none)
 };
 
 extern InputState inputState;
@@ -56,8 +56,8 @@ void SnapshotJoystick();
 
 // Bounds-checked readers: any code outside 0..KEY_COUNT-1 reads as up.
 bool IsKeyDown(int32_t code);
-bool WasKeyDown(int32_t code);                 // in previousKeys
-bool IsKeyPressed(int32_t code);               // down now, up at the previous snapshot
+bool WasKeyDown(int32_t code);    // in previousKeys
+bool IsKeyPressed(int32_t code);  // down now, up at the previous snapshot
 
 // Zeroes the whole record (tests and a fresh start).
 void ResetInputState();

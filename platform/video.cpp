@@ -24,8 +24,12 @@ struct GlAttribute {
 
 // Requested in this order before every mode set.
 constexpr GlAttribute GL_ATTRIBUTES[] = {
-    {SDL_GL_RED_SIZE, 8},     {SDL_GL_GREEN_SIZE, 8},   {SDL_GL_BLUE_SIZE, 8},
-    {SDL_GL_DEPTH_SIZE, 16},  {SDL_GL_STENCIL_SIZE, 8}, {SDL_GL_DOUBLEBUFFER, 1},
+    {SDL_GL_RED_SIZE, 8},
+    {SDL_GL_GREEN_SIZE, 8},
+    {SDL_GL_BLUE_SIZE, 8},
+    {SDL_GL_DEPTH_SIZE, 16},
+    {SDL_GL_STENCIL_SIZE, 8},
+    {SDL_GL_DOUBLEBUFFER, 1},
 };
 
 struct SlotRange {
@@ -38,7 +42,8 @@ constexpr SlotRange NEAREST_SLOTS[] = {{70, 97}, {400, 419}};
 
 bool IsNearestSlot(int slot) {
     for (const SlotRange& r : NEAREST_SLOTS)
-        if (slot >= r.first && slot <= r.last) return true;
+        if (slot >= r.first && slot <= r.last)
+            return true;
     return false;
 }
 
@@ -48,8 +53,8 @@ void UploadSlotForRegain(int slot) {
     if (IsNearestSlot(slot))
         UploadTextureSlot(slot, GL_REPEAT, GL_NEAREST, GL_NEAREST);
     else
-        UploadTextureSlot(slot, GL_REPEAT, GL_LINEAR,
-                          mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
+        UploadTextureSlot(
+            slot, GL_REPEAT, GL_LINEAR, mipmapped ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
 }
 
 // sdl12-compat reports its version as 1.2.50 and up so that programs can tell
@@ -69,7 +74,8 @@ bool IsSdlCompatLayer() {
 }
 
 void OnFocusGained() {
-    if (videoState.openGL) SetVideoModeFromState();
+    if (videoState.openGL)
+        SetVideoModeFromState();
     ReuploadTextures();
     SDL_WM_GrabInput(SDL_GRAB_ON);
     HideSystemCursor();
@@ -83,15 +89,18 @@ void OnFocusLost() {
 
 void HandleEvent(const SDL_Event& e) {
     bool inputFocus = e.type == SDL_ACTIVEEVENT && (e.active.state & SDL_APPINPUTFOCUS);
-    if (inputFocus && e.active.gain == 1) OnFocusGained();
-    if (inputFocus && e.active.gain == 0) OnFocusLost();
+    if (inputFocus && e.active.gain == 1)
+        OnFocusGained();
+    if (inputFocus && e.active.gain == 0)
+        OnFocusLost();
     // Read from the previous frame's snapshot: the pump never refreshes it.
     if (inputState.keys[SDLK_F12]) {
         SDL_WM_GrabInput(SDL_GRAB_OFF);
         SDL_WM_IconifyWindow();
         videoState.hasFocus = 0;
     }
-    if (e.type == SDL_QUIT) videoState.quitRequested = 1;
+    if (e.type == SDL_QUIT)
+        videoState.quitRequested = 1;
 }
 
 }  // namespace
@@ -102,7 +111,8 @@ void HandleEvent(const SDL_Event& e) {
 // a screenshot would hold the wrong picture. The library reads the hint once,
 // in SDL_Init.
 void ApplyVideoLibraryHints() {
-    if (IsSdlCompatLayer()) setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+    if (IsSdlCompatLayer())
+        setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
 }
 
 // sdl12-compat turns "input grabbed and cursor hidden" into SDL 2's relative
@@ -121,15 +131,18 @@ void HideSystemCursor() {
         return;
     }
     if (!blankCursor)
-        blankCursor = SDL_CreateCursor(blankCursorBits, blankCursorBits, BLANK_CURSOR_SIZE,
-                                       BLANK_CURSOR_SIZE, 0, 0);
-    if (blankCursor) SDL_SetCursor(blankCursor);
+        blankCursor = SDL_CreateCursor(
+            blankCursorBits, blankCursorBits, BLANK_CURSOR_SIZE, BLANK_CURSOR_SIZE, 0, 0);
+    if (blankCursor)
+        SDL_SetCursor(blankCursor);
     SDL_ShowCursor(blankCursor ? SDL_ENABLE : SDL_DISABLE);
 }
 
 bool SetVideoModeFromState() {
-    if (!videoState.openGL) return false;
-    for (const GlAttribute& a : GL_ATTRIBUTES) SDL_GL_SetAttribute(a.attribute, a.value);
+    if (!videoState.openGL)
+        return false;
+    for (const GlAttribute& a : GL_ATTRIBUTES)
+        SDL_GL_SetAttribute(a.attribute, a.value);
     Uint32 flags = SDL_OPENGL | (videoState.fullscreen ? SDL_FULLSCREEN : 0);
     return SDL_SetVideoMode(videoState.width, videoState.height, VIDEO_BITS_PER_PIXEL, flags) !=
            nullptr;
@@ -138,13 +151,15 @@ bool SetVideoModeFromState() {
 void ReuploadTextures() {
     for (int slot = 0; slot < TEXTURE_SLOTS; slot++) {
         const TextureSlot& s = textureTable.slots[slot];
-        if (s.width != 0) UploadSlotForRegain(slot);
+        if (s.width != 0)
+            UploadSlotForRegain(slot);
     }
 }
 
 void PumpEvents() {
     SDL_Event e;
-    while (SDL_PollEvent(&e)) HandleEvent(e);
+    while (SDL_PollEvent(&e))
+        HandleEvent(e);
 }
 
 void SetupFrameState() {
@@ -164,7 +179,8 @@ void SetupFrameState() {
 
 void ProbeMultitexture() {
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!extensions || !std::strstr(extensions, "GL_ARB_multitexture")) return;
+    if (!extensions || !std::strstr(extensions, "GL_ARB_multitexture"))
+        return;
     glActiveTextureARBPtr =
         reinterpret_cast<ActiveTextureFn>(SDL_GL_GetProcAddress("glActiveTextureARB"));
     glMultiTexCoord2fARBPtr =

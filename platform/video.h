@@ -5,10 +5,10 @@
 // The live window. Filled by the setup program's start-up; `quitRequested`
 // goes 0 -> 1 once (window closed) and is never cleared.
 struct VideoState {
-    int32_t width;          // window width in pixels (divisor of the mouse mapping: keep > 0)
-    int32_t height;         // window height in pixels (keep > 0)
-    int32_t depth;          // colour depth, kept for the game; the mode is always requested at 32 bpp
-    int32_t fullscreen;     // 0 windowed, 1 full screen
+    int32_t width;       // window width in pixels (divisor of the mouse mapping: keep > 0)
+    int32_t height;      // window height in pixels (keep > 0)
+    int32_t depth;       // colour depth, kept for the game; the mode is always requested at 32 bpp
+    int32_t fullscreen;  // 0 windowed, 1 full screen
     int32_t quitRequested;  // a quit event (window close) has arrived
     int32_t openGL;         // rendering goes through OpenGL: gates mode set-up and texture uploads
     int32_t hasFocus;       // the window holds the input focus

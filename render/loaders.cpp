@@ -16,7 +16,8 @@ namespace {
 constexpr uint32_t OPAQUE_ALPHA = 255;
 constexpr size_t CHUNK_BYTES = 256 * 1024;  // file rows are read this many bytes at a time
 static_assert(CHUNK_BYTES >= size_t(LOADER_MAX_SIDE) * 4 + 3, "a chunk holds the longest row");
-static_assert(uint64_t(LOADER_MAX_PIXELS) * 8 <= uint64_t(SIZE_MAX), "the largest block is addressable");
+static_assert(uint64_t(LOADER_MAX_PIXELS) * 8 <= uint64_t(SIZE_MAX),
+              "the largest block is addressable");
 
 // Offsets of the header fields the readers use.
 constexpr size_t BMP_DATA_OFFSET = 10;
@@ -48,7 +49,9 @@ struct RowPlan {
     uint32_t alpha;         // alpha word of 3-byte pixels
 };
 
-uint32_t ReadU16(const uint8_t* at) { return uint32_t(at[0]) | uint32_t(at[1]) << 8; }
+uint32_t ReadU16(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8;
+}
 
 uint32_t ReadU32(const uint8_t* at) {
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
@@ -71,7 +74,8 @@ bool SizeAllowed(int64_t width, int64_t height) {
 uint32_t* AllocateImage(int32_t width, int32_t height, int32_t mipmap) {
     size_t words = size_t(width) * size_t(height);
     uint32_t* block = static_cast<uint32_t*>(std::malloc(words * 4 * (mipmap ? 2 : 1)));
-    if (block && mipmap) std::memset(block + words, 0, words * 4);
+    if (block && mipmap)
+        std::memset(block + words, 0, words * 4);
     return block;
 }
 
@@ -87,16 +91,22 @@ void InstallImage(int32_t slot, int32_t width, int32_t height, int32_t mipmap, u
 
 // Moves `count` bytes on in the stream, reading when the stream cannot seek.
 void SkipBytes(FILE* file, size_t count) {
-    if (count == 0) return;
-    if (count <= size_t(LONG_MAX) && std::fseek(file, long(count), SEEK_CUR) == 0) return;
+    if (count == 0)
+        return;
+    if (count <= size_t(LONG_MAX) && std::fseek(file, long(count), SEEK_CUR) == 0)
+        return;
     while (count > 0) {
         size_t part = std::min(count, CHUNK_BYTES);
-        if (std::fread(chunk, 1, part, file) != part) return;
+        if (std::fread(chunk, 1, part, file) != part)
+            return;
         count -= part;
     }
 }
 
-void ConvertBgr(uint32_t* __restrict out, const uint8_t* __restrict in, size_t count, uint32_t alpha) {
+void ConvertBgr(uint32_t* __restrict out,
+                const uint8_t* __restrict in,
+                size_t count,
+                uint32_t alpha) {
     for (size_t i = 0; i < count; ++i, in += 3)
         out[i] = uint32_t(in[2]) | uint32_t(in[1]) << 8 | uint32_t(in[0]) << 16 | alpha;
 }
@@ -114,10 +124,13 @@ void ConvertBgra(uint32_t* __restrict out, const uint8_t* __restrict in, size_t 
 void FillRow(uint32_t* row, const uint8_t* file, size_t available, const RowPlan& plan) {
     size_t width = size_t(plan.width);
     size_t present = plan.bytesPerPixel ? std::min(width, available / plan.bytesPerPixel) : 0;
-    if (plan.bytesPerPixel == 3) ConvertBgr(row, file, present, plan.alpha);
-    if (plan.bytesPerPixel == 4) ConvertBgra(row, file, present);
+    if (plan.bytesPerPixel == 3)
+        ConvertBgr(row, file, present, plan.alpha);
+    if (plan.bytesPerPixel == 4)
+        ConvertBgra(row, file, present);
     std::fill(row + present, row + width, LOADER_MISSING_PIXEL);
-    if (plan.rightToLeft) std::reverse(row, row + width);
+    if (plan.rightToLeft)
+        std::reverse(row, row + width);
 }
 
 // Reads the file rows from the stream's position into `image` as `plan` says.
@@ -133,7 +146,10 @@ void ReadRows(FILE* file, const RowPlan& plan, uint32_t* image) {
         ended = ended || got < want;
         for (size_t r = 0; r < rows; ++r, ++done, row += plan.rowStep) {
             size_t at = r * plan.fileStride;
-            FillRow(image + size_t(row) * size_t(plan.width), chunk + at, got > at ? got - at : 0, plan);
+            FillRow(image + size_t(row) * size_t(plan.width),
+                    chunk + at,
+                    got > at ? got - at : 0,
+                    plan);
         }
     }
 }
@@ -141,7 +157,8 @@ void ReadRows(FILE* file, const RowPlan& plan, uint32_t* image) {
 // Common tail of both readers: allocate, read the rows, install.
 bool ReadImage(FILE* file, int32_t slot, int32_t mipmap, const RowPlan& plan, size_t skip) {
     uint32_t* pixels = AllocateImage(plan.width, plan.height, mipmap);
-    if (!pixels) return false;
+    if (!pixels)
+        return false;
     SkipBytes(file, skip);
     ReadRows(file, plan, pixels);
     InstallImage(slot, plan.width, plan.height, mipmap, pixels);
@@ -160,9 +177,10 @@ typedef bool (*ReadFn)(FILE* file, int32_t slot, int32_t mipmap);
 // The outline both loaders share. The way back is the remembered directory
 // rather than "..", so a directory reached through a link still returns the
 // caller to where it was.
-void LoadFromDirectory(int32_t slot, const char* directory, const char* fileName, int32_t mipmap,
-                       ReadFn read) {
-    if (slot < 0 || slot >= TEXTURE_SLOTS) return;
+void LoadFromDirectory(
+    int32_t slot, const char* directory, const char* fileName, int32_t mipmap, ReadFn read) {
+    if (slot < 0 || slot >= TEXTURE_SLOTS)
+        return;
     int held = HoldWorkingDirectory();
     bool entered = ChangeDirectory(directory) == 0;
     FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
@@ -170,23 +188,28 @@ void LoadFromDirectory(int32_t slot, const char* directory, const char* fileName
         read(file, slot, mipmap);
         std::fclose(file);
     }
-    if (ReturnToHeldDirectory(held) != 0 && entered) ChangeDirectory("..");
-    if (videoState.openGL) UploadSlot(slot);
+    if (ReturnToHeldDirectory(held) != 0 && entered)
+        ChangeDirectory("..");
+    if (videoState.openGL)
+        UploadSlot(slot);
 }
 
 }  // namespace
 
 bool ReadBmpTexture(FILE* file, int32_t slot, int32_t mipmap) {
-    if (slot < 0 || slot >= TEXTURE_SLOTS || !file) return false;
+    if (slot < 0 || slot >= TEXTURE_SLOTS || !file)
+        return false;
     uint8_t header[BMP_HEADER_BYTES];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
+    if (std::fread(header, 1, sizeof header, file) != sizeof header)
+        return false;
     if (header[0] != 'B' || header[1] != 'M' || ReadU16(header + BMP_BITS) != 24 ||
         ReadU32(header + BMP_COMPRESSION) != 0)
         return false;
     int64_t width = ReadS32(header + BMP_WIDTH);
     int64_t fileHeight = ReadS32(header + BMP_HEIGHT);
     int64_t height = fileHeight < 0 ? -fileHeight : fileHeight;
-    if (!SizeAllowed(width, height)) return false;
+    if (!SizeAllowed(width, height))
+        return false;
     // Pixel data never starts inside the header; a smaller offset is a writer
     // that left the field unset.
     uint32_t dataOffset = std::max<uint32_t>(ReadU32(header + BMP_DATA_OFFSET), BMP_HEADER_BYTES);
@@ -203,17 +226,21 @@ bool ReadBmpTexture(FILE* file, int32_t slot, int32_t mipmap) {
 }
 
 bool ReadTgaTexture(FILE* file, int32_t slot, int32_t mipmap) {
-    if (slot < 0 || slot >= TEXTURE_SLOTS || !file) return false;
+    if (slot < 0 || slot >= TEXTURE_SLOTS || !file)
+        return false;
     uint8_t header[TGA_HEADER_BYTES];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
+    if (std::fread(header, 1, sizeof header, file) != sizeof header)
+        return false;
     int32_t width = int32_t(ReadU16(header + TGA_WIDTH));
     int32_t height = int32_t(ReadU16(header + TGA_HEIGHT));
-    if (!SizeAllowed(width, height)) return false;
+    if (!SizeAllowed(width, height))
+        return false;
     uint32_t depth = header[TGA_DEPTH];
     uint32_t alphaBits = header[TGA_DESCRIPTOR] & 0x0Fu;
     uint32_t origin = header[TGA_DESCRIPTOR] >> 4 & 3u;
     // Colour map entries occupy whole bytes each (15-bit entries take two).
-    size_t mapBytes = size_t(ReadU16(header + TGA_MAP_LENGTH)) * ((header[TGA_MAP_ENTRY_BITS] + 7u) / 8u);
+    size_t mapBytes =
+        size_t(ReadU16(header + TGA_MAP_LENGTH)) * ((header[TGA_MAP_ENTRY_BITS] + 7u) / 8u);
     RowPlan plan;
     plan.width = width;
     plan.height = height;
@@ -231,6 +258,9 @@ void LoadBmpTexture(int32_t slot, const char* fileName, int32_t mipmap) {
 }
 
 void LoadTgaTexture(int32_t slot, const char* fileName, int32_t mipmap, int32_t lowDetail) {
-    LoadFromDirectory(slot, lowDetail ? TEXTURE_LOW_DIRECTORY : TEXTURE_DIRECTORY, fileName, mipmap,
+    LoadFromDirectory(slot,
+                      lowDetail ? TEXTURE_LOW_DIRECTORY : TEXTURE_DIRECTORY,
+                      fileName,
+                      mipmap,
                       ReadTgaTexture);
 }

@@ -8,10 +8,10 @@
 constexpr const char* TEXTURE_DIRECTORY = "texture";
 constexpr const char* TEXTURE_LOW_DIRECTORY = "texturelow";
 
-constexpr int32_t LOADER_MAX_SIDE = 16384;             // widest or tallest image accepted
+constexpr int32_t LOADER_MAX_SIDE = 16384;               // widest or tallest image accepted
 constexpr int64_t LOADER_MAX_PIXELS = int64_t(1) << 26;  // 8192x8192: 256 MiB, 512 MiB mipmapped
 constexpr uint32_t LOADER_MISSING_PIXEL = 0xFF000000u;   // opaque black, for pixels a file lacks
-constexpr int32_t TRANSLUCENT_SLOT = 16;                 // the one slot whose BMP pixels get half alpha
+constexpr int32_t TRANSLUCENT_SLOT = 16;  // the one slot whose BMP pixels get half alpha
 constexpr uint32_t TRANSLUCENT_ALPHA = 128;
 
 constexpr size_t BMP_HEADER_BYTES = 54;

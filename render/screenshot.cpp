@@ -50,14 +50,19 @@ int CreateFirstFreeName(char name[SCREENSHOT_NAME_BYTES]) {
     for (int n = 0; n < SCREENSHOT_SERIES; ++n) {
         std::snprintf(name, SCREENSHOT_NAME_BYTES, "scsht%03d.bmp", n);
         int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) return -1;
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            return -1;
     }
     return -1;
 }
 
 // One capture row (R,G,B,A) as a file row (B,G,R), padding bytes zero.
-void ConvertRow(uint8_t* __restrict out, const uint8_t* __restrict in, size_t width, size_t rowBytes) {
+void ConvertRow(uint8_t* __restrict out,
+                const uint8_t* __restrict in,
+                size_t width,
+                size_t rowBytes) {
     for (size_t i = 0; i < width; ++i, out += 3, in += 4) {
         out[0] = in[2];
         out[1] = in[1];
@@ -70,20 +75,27 @@ void ConvertRow(uint8_t* __restrict out, const uint8_t* __restrict in, size_t wi
 bool WriteImage(FILE* file, int32_t width, int32_t height) {
     uint8_t header[SCREENSHOT_HEADER_BYTES];
     EncodeScreenshotHeader(header, width, height);
-    if (std::fwrite(header, 1, sizeof header, file) != sizeof header) return false;
+    if (std::fwrite(header, 1, sizeof header, file) != sizeof header)
+        return false;
     size_t rowBytes = ScreenshotRowBytes(width);
     for (int32_t row = 0; row < height;) {
         size_t rows = std::min(ROWS_PER_WRITE, size_t(height - row));
         for (size_t r = 0; r < rows; ++r, ++row)
-            ConvertRow(rowBlock + r * rowBytes, capture + size_t(row) * size_t(width) * 4, size_t(width), rowBytes);
-        if (std::fwrite(rowBlock, rowBytes, rows, file) != rows) return false;
+            ConvertRow(rowBlock + r * rowBytes,
+                       capture + size_t(row) * size_t(width) * 4,
+                       size_t(width),
+                       rowBytes);
+        if (std::fwrite(rowBlock, rowBytes, rows, file) != rows)
+            return false;
     }
     return true;
 }
 
 }  // namespace
 
-size_t ScreenshotRowBytes(int32_t width) { return (size_t(width) * 3 + 3) & ~size_t(3); }
+size_t ScreenshotRowBytes(int32_t width) {
+    return (size_t(width) * 3 + 3) & ~size_t(3);
+}
 
 void EncodeScreenshotHeader(uint8_t out[SCREENSHOT_HEADER_BYTES], int32_t width, int32_t height) {
     uint32_t imageBytes = uint32_t(ScreenshotRowBytes(width) * size_t(height));
@@ -101,7 +113,8 @@ void EncodeScreenshotHeader(uint8_t out[SCREENSHOT_HEADER_BYTES], int32_t width,
 }
 
 bool SaveScreenshot(char* nameOut, size_t nameSize) {
-    if (nameOut && nameSize) nameOut[0] = '\0';
+    if (nameOut && nameSize)
+        nameOut[0] = '\0';
     int32_t width = videoState.width;
     int32_t height = videoState.height;
     if (width <= 0 || height <= 0 || width > SCREENSHOT_MAX_WIDTH || height > SCREENSHOT_MAX_HEIGHT)
@@ -109,7 +122,8 @@ bool SaveScreenshot(char* nameOut, size_t nameSize) {
     CaptureFrontBuffer(width, height);
     char name[SCREENSHOT_NAME_BYTES];
     int fd = CreateFirstFreeName(name);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         close(fd);
@@ -122,6 +136,7 @@ bool SaveScreenshot(char* nameOut, size_t nameSize) {
         unlink(name);
         return false;
     }
-    if (nameOut && nameSize) std::snprintf(nameOut, nameSize, "%s", name);
+    if (nameOut && nameSize)
+        std::snprintf(nameOut, nameSize, "%s", name);
     return true;
 }

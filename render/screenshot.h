@@ -6,7 +6,8 @@
 
 constexpr int32_t SCREENSHOT_MAX_WIDTH = 1280;  // the largest video mode
 constexpr int32_t SCREENSHOT_MAX_HEIGHT = 960;
-constexpr size_t SCREENSHOT_CAPTURE_BYTES = size_t(SCREENSHOT_MAX_WIDTH) * SCREENSHOT_MAX_HEIGHT * 4;
+constexpr size_t SCREENSHOT_CAPTURE_BYTES =
+    size_t(SCREENSHOT_MAX_WIDTH) * SCREENSHOT_MAX_HEIGHT * 4;
 constexpr int SCREENSHOT_SERIES = 1000;
 constexpr size_t SCREENSHOT_HEADER_BYTES = 54;
 constexpr size_t SCREENSHOT_NAME_BYTES = 13;  // "scsht000.bmp" and its NUL

@@ -27,8 +27,15 @@ int32_t AlignCoordinateY(int32_t y, int32_t size);
 // the virtual screen. Null format draws nothing. Alpha is taken as a double
 // (and drawn as a float) because it is the last parameter before the format's
 // arguments, and va_start on a float parameter is undefined behaviour.
-void PrintText(const char* format, int32_t x, int32_t y, int32_t size,
-               float r, float g, float b, double a, ...);
+void PrintText(const char* format,
+               int32_t x,
+               int32_t y,
+               int32_t size,
+               float r,
+               float g,
+               float b,
+               double a,
+               ...);
 
 // Draws the font's top-left 32x32 picture centred on the mouse position.
 void DrawCursor(float r, float g, float b, float a);

@@ -62,7 +62,8 @@ void ReduceRow(const uint32_t* row0, const uint32_t* row1, uint32_t* out, int32_
     int32_t x = 0;
 #if defined(__SSE2__)
     for (; x + 4 <= outWidth; x += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Average8x2(row0 + 2 * x, row1 + 2 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                         Average8x2(row0 + 2 * x, row1 + 2 * x));
 #endif
     for (; x < outWidth; x++)
         out[x] = Average4(row0[2 * x], row0[2 * x + 1], row1[2 * x], row1[2 * x + 1]);
@@ -70,7 +71,8 @@ void ReduceRow(const uint32_t* row0, const uint32_t* row1, uint32_t* out, int32_
 
 int32_t LevelCount(int32_t width) {
     int32_t levels = 1;
-    while (levels < 31 && (width >> levels) != 0) levels++;
+    while (levels < 31 && (width >> levels) != 0)
+        levels++;
     return levels;
 }
 
@@ -125,11 +127,13 @@ void LoadFont() {
         // No font beside the program: the copy built into it keeps the screen usable.
         DecodeFont(BUILTIN_FONT_BMP, BUILTIN_FONT_BMP_SIZE, s.pixels);
     }
-    if (videoState.openGL) UploadTextureSlot(FONT_SLOT, GL_CLAMP, GL_LINEAR, GL_LINEAR);
+    if (videoState.openGL)
+        UploadTextureSlot(FONT_SLOT, GL_CLAMP, GL_LINEAR, GL_LINEAR);
 }
 
 int ComputeMipmapChain(uint32_t* pixels, int32_t width, int32_t height) {
-    if (!pixels || width <= 0 || height <= 0) return 0;
+    if (!pixels || width <= 0 || height <= 0)
+        return 0;
     size_t n = size_t(width) * size_t(height);
     int32_t levels = LevelCount(width);
     size_t src = 0, dst = n, step = n >> 2;
@@ -147,31 +151,42 @@ int ComputeMipmapChain(uint32_t* pixels, int32_t width, int32_t height) {
 }
 
 void BuildMipmapChain(int32_t slot) {
-    if (slot < 0 || slot >= TEXTURE_SLOTS) return;
+    if (slot < 0 || slot >= TEXTURE_SLOTS)
+        return;
     TextureSlot& s = textureTable.slots[slot];
-    if (!s.pixels || !s.mipmapped || s.width <= 0 || s.height <= 0) return;
+    if (!s.pixels || !s.mipmapped || s.width <= 0 || s.height <= 0)
+        return;
     int32_t levels = ComputeMipmapChain(s.pixels, s.width, s.height);
     size_t n = size_t(s.width) * size_t(s.height);
     size_t offset = n, step = n >> 2;
     for (int32_t k = 1; k < levels; k++) {
-        glTexImage2D(GL_TEXTURE_2D, k, GL_RGBA, s.width >> k, s.height >> k, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, s.pixels + offset);
+        glTexImage2D(GL_TEXTURE_2D,
+                     k,
+                     GL_RGBA,
+                     s.width >> k,
+                     s.height >> k,
+                     0,
+                     GL_RGBA,
+                     GL_UNSIGNED_BYTE,
+                     s.pixels + offset);
         offset += step;
         step >>= 2;
     }
 }
 
 void UploadTextureSlot(int32_t slot, int32_t wrap, int32_t magFilter, int32_t minFilter) {
-    if (slot < 0 || slot >= TEXTURE_SLOTS) return;
+    if (slot < 0 || slot >= TEXTURE_SLOTS)
+        return;
     const TextureSlot& s = textureTable.slots[slot];
     glBindTexture(GL_TEXTURE_2D, s.glName);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 s.pixels);
-    if (s.mipmapped) BuildMipmapChain(slot);
+    glTexImage2D(
+        GL_TEXTURE_2D, 0, GL_RGBA, s.width, s.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, s.pixels);
+    if (s.mipmapped)
+        BuildMipmapChain(slot);
 }
 
 void ResetTextureImages() {

@@ -5,13 +5,13 @@
 
 constexpr int TEXTURE_SLOTS = 512;
 constexpr int FONT_SLOT = 511;
-constexpr int FONT_SIZE = 256;          // the font image is 256x256; font.bmp supplies rows 0..127
+constexpr int FONT_SIZE = 256;  // the font image is 256x256; font.bmp supplies rows 0..127
 constexpr int FONT_FILE_ROWS = 128;
 constexpr int FONT_FILE_BYTES = 54 + 256 * 128 * 3;
 
 // One slot. Pixel words hold R,G,B,A in memory order, top row first.
 struct TextureSlot {
-    int32_t width;      // 0 = empty slot
+    int32_t width;  // 0 = empty slot
     int32_t height;
     int32_t mipmapped;  // buffer holds 2*width*height words; min filter linear-mipmap-nearest
     uint32_t* pixels;   // owned by the slot, null until something is loaded

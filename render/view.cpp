@@ -8,8 +8,10 @@
 // every rectangle on or near the virtual screen the result equals 32-bit math.
 static int32_t ScaleAxis(int32_t value, int32_t windowSize, int32_t virtualSize) {
     int64_t scaled = int64_t(value) * windowSize / virtualSize;
-    if (scaled > INT32_MAX) return INT32_MAX;
-    if (scaled < INT32_MIN) return INT32_MIN;
+    if (scaled > INT32_MAX)
+        return INT32_MAX;
+    if (scaled < INT32_MIN)
+        return INT32_MIN;
     return int32_t(scaled);
 }
 
@@ -27,8 +29,10 @@ ViewportPixels ScaleViewRect(int32_t x, int32_t y, int32_t w, int32_t h) {
 // empty rectangle gets an empty viewport at its scaled corner.
 static ViewportPixels SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) {
     ViewportPixels v = ScaleViewRect(x, y, w, h);
-    if (v.width < 0) v.width = 0;
-    if (v.height < 0) v.height = 0;
+    if (v.width < 0)
+        v.width = 0;
+    if (v.height < 0)
+        v.height = 0;
     glViewport(v.x, v.y, v.width, v.height);
     return v;
 }
@@ -54,8 +58,13 @@ void SetPerspectiveView(int32_t x, int32_t y, int32_t w, int32_t h, float near, 
     ResetTextureAndModelview();
 }
 
-void SetOrthoView(int32_t x, int32_t y, int32_t w, int32_t h,
-                  float halfWidth, float halfHeight, float halfDepth) {
+void SetOrthoView(int32_t x,
+                  int32_t y,
+                  int32_t w,
+                  int32_t h,
+                  float halfWidth,
+                  float halfHeight,
+                  float halfDepth) {
     SetViewport(x, y, w, h);
     // glOrtho refuses a box that is flat along any axis.
     if (halfWidth != 0 && halfHeight != 0 && halfDepth != 0) {
@@ -70,20 +79,22 @@ void ApplyCamera(const float* position, const float* axes) {
     glMatrixMode(GL_MODELVIEW);
     if (axes) {
         const float* r = axes;
-        const GLfloat m[16] = {r[0], r[3], r[6], 0, r[1], r[4], r[7], 0,
-                               r[2], r[5], r[8], 0, 0,    0,    0,    1};
+        const GLfloat m[16] = {
+            r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, 0, 0, 0, 1};
         glMultMatrixf(m);
     }
-    if (position) glTranslatef(-position[0], -position[1], -position[2]);
+    if (position)
+        glTranslatef(-position[0], -position[1], -position[2]);
 }
 
 void ApplyPlacement(const float* position, const float* axes) {
     glMatrixMode(GL_MODELVIEW);
-    if (position) glTranslatef(position[0], position[1], position[2]);
+    if (position)
+        glTranslatef(position[0], position[1], position[2]);
     if (axes) {
         const float* r = axes;
-        const GLfloat m[16] = {r[0], r[1], r[2], 0, r[3], r[4], r[5], 0,
-                               r[6], r[7], r[8], 0, 0,    0,    0,    1};
+        const GLfloat m[16] = {
+            r[0], r[1], r[2], 0, r[3], r[4], r[5], 0, r[6], r[7], r[8], 0, 0, 0, 0, 1};
         glMultMatrixf(m);
     }
 }

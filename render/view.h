@@ -29,8 +29,8 @@ void SetPerspectiveView(int32_t x, int32_t y, int32_t w, int32_t h, float near, 
 // As SetPerspectiveView with the box glOrtho(-a, a, -b, b, -c, c), loaded for
 // an empty viewport too; a box flat along an axis (a, b or c 0) keeps the
 // previous projection.
-void SetOrthoView(int32_t x, int32_t y, int32_t w, int32_t h,
-                  float halfWidth, float halfHeight, float halfDepth);
+void SetOrthoView(
+    int32_t x, int32_t y, int32_t w, int32_t h, float halfWidth, float halfHeight, float halfDepth);
 
 // Multiplies the modelview matrix by rotation^T x translate(-position): the
 // world as seen from a camera placed like an object. Null pointers skip their step.

@@ -19,21 +19,21 @@ namespace fs = std::filesystem;
 
 // ---- limits -----------------------------------------------------------------
 
-constexpr int CELL = 16;                    // side of one glyph cell in pixels
-constexpr int SHEET_COLUMNS = 16;           // cells per row of the sheet
+constexpr int CELL = 16;           // side of one glyph cell in pixels
+constexpr int SHEET_COLUMNS = 16;  // cells per row of the sheet
 constexpr int SHEET_WIDTH = CELL * SHEET_COLUMNS;
-constexpr int SHEET_HEIGHT = 128;           // cell rows 0..7: codes 0..127
-constexpr int MARGIN = 1;                   // empty border kept round every glyph
-constexpr int INNER = CELL - 2 * MARGIN;    // room left for a glyph inside a cell
-constexpr int FIRST_GLYPH = 33;             // '!'; 32 (space) stays empty
-constexpr int LAST_GLYPH = 126;             // '~'
-constexpr int BLOCK_CHAR = 127;             // the full-cell block
-constexpr int CURSOR_SIDE = 32;             // cursor picture: cells 0, 1, 16, 17
+constexpr int SHEET_HEIGHT = 128;         // cell rows 0..7: codes 0..127
+constexpr int MARGIN = 1;                 // empty border kept round every glyph
+constexpr int INNER = CELL - 2 * MARGIN;  // room left for a glyph inside a cell
+constexpr int FIRST_GLYPH = 33;           // '!'; 32 (space) stays empty
+constexpr int LAST_GLYPH = 126;           // '~'
+constexpr int BLOCK_CHAR = 127;           // the full-cell block
+constexpr int CURSOR_SIDE = 32;           // cursor picture: cells 0, 1, 16, 17
 constexpr int LARGEST_PIXEL_SIZE = 15;
 constexpr int SMALLEST_PIXEL_SIZE = 9;
 constexpr int ICON_SIDE = 32;
-constexpr int SUBPIXEL = 32;                // outline units per pixel
-constexpr int SUPERSAMPLE = 16;             // samples per pixel side for shapes
+constexpr int SUBPIXEL = 32;     // outline units per pixel
+constexpr int SUPERSAMPLE = 16;  // samples per pixel side for shapes
 static_assert(SUPERSAMPLE * 2 == SUBPIXEL, "samples sit on the odd outline units");
 constexpr int BMP_FILE_HEADER_BYTES = 14;
 constexpr int BMP_INFO_HEADER_BYTES = 40;
@@ -74,13 +74,13 @@ struct ShapePoint {
 // The mouse pointer: tip on the picture's centre (16, 16), where the program
 // puts the mouse position, body reaching down and to the right from there.
 constexpr ShapePoint CURSOR_OUTLINE[] = {
-    {16 * SUBPIXEL, 16 * SUBPIXEL},              // tip, the hot spot
-    {16 * SUBPIXEL, 29 * SUBPIXEL},              // down the straight left edge
-    {19 * SUBPIXEL, 26 * SUBPIXEL},              // in to the notch under the left wing
-    {21 * SUBPIXEL + 19, 31 * SUBPIXEL},         // down the tail's left side
-    {24 * SUBPIXEL + 6, 29 * SUBPIXEL + 26},     // across the tail's end
-    {21 * SUBPIXEL + 19, 25 * SUBPIXEL},         // up the tail's right side to the notch
-    {25 * SUBPIXEL, 25 * SUBPIXEL},              // out to the right wing, 45 degrees below the tip
+    {16 * SUBPIXEL, 16 * SUBPIXEL},           // tip, the hot spot
+    {16 * SUBPIXEL, 29 * SUBPIXEL},           // down the straight left edge
+    {19 * SUBPIXEL, 26 * SUBPIXEL},           // in to the notch under the left wing
+    {21 * SUBPIXEL + 19, 31 * SUBPIXEL},      // down the tail's left side
+    {24 * SUBPIXEL + 6, 29 * SUBPIXEL + 26},  // across the tail's end
+    {21 * SUBPIXEL + 19, 25 * SUBPIXEL},      // up the tail's right side to the notch
+    {25 * SUBPIXEL, 25 * SUBPIXEL},           // out to the right wing, 45 degrees below the tip
 };
 constexpr int CURSOR_POINTS = sizeof CURSOR_OUTLINE / sizeof CURSOR_OUTLINE[0];
 
@@ -88,7 +88,8 @@ constexpr int CURSOR_POINTS = sizeof CURSOR_OUTLINE / sizeof CURSOR_OUTLINE[0];
 
 // Stores v as little-endian bytes at out, whatever the host's byte order.
 static void PutLe(uint8_t* out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; i++) out[i] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < bytes; i++)
+        out[i] = uint8_t(v >> (8 * i));
 }
 
 // Fills a 54-byte header for a bottom-up, unpadded 24-bit picture.
@@ -102,9 +103,9 @@ static void BuildBmpHeader(uint8_t header[BMP_HEADER_BYTES], int width, int heig
     PutLe(header + 14, BMP_INFO_HEADER_BYTES, 4);
     PutLe(header + 18, uint32_t(width), 4);
     PutLe(header + 22, uint32_t(height), 4);
-    PutLe(header + 26, 1, 2);    // planes
-    PutLe(header + 28, 24, 2);   // bits per pixel
-    PutLe(header + 30, 0, 4);    // no compression
+    PutLe(header + 26, 1, 2);   // planes
+    PutLe(header + 28, 24, 2);  // bits per pixel
+    PutLe(header + 30, 0, 4);   // no compression
     PutLe(header + 34, imageBytes, 4);
 }
 
@@ -121,7 +122,8 @@ static bool WriteWholeFile(const fs::path& path, const uint8_t* bytes, size_t co
     bool written = std::fwrite(bytes, 1, count, file) == count;
     bool closed = std::fclose(file) == 0;
     std::error_code error;
-    if (written && closed) fs::rename(temporary, path, error);
+    if (written && closed)
+        fs::rename(temporary, path, error);
     if (!written || !closed || error) {
         std::fprintf(stderr, "make-assets: cannot write %s\n", path.c_str());
         fs::remove(temporary, error);
@@ -167,9 +169,11 @@ static std::string SearchFontFile(const char* fileName) {
     std::error_code error;
     fs::recursive_directory_iterator it(FONT_SEARCH_ROOT, error), end;
     for (; !error && it != end; it.increment(error)) {
-        if (it->path().filename() != fileName) continue;
+        if (it->path().filename() != fileName)
+            continue;
         std::string candidate = it->path().string();
-        if (best.empty() || candidate < best) best = candidate;
+        if (best.empty() || candidate < best)
+            best = candidate;
     }
     return best;
 }
@@ -186,9 +190,12 @@ static FT_Face OpenFace(FT_Library library, const std::string& path) {
 
 // Loads and renders one character anti-aliased; false when the face lacks it.
 static bool RenderChar(FT_Face face, int code) {
-    if (FT_Get_Char_Index(face, FT_ULong(code)) == 0) return false;
-    if (FT_Load_Char(face, FT_ULong(code), FT_LOAD_DEFAULT) != 0) return false;
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return false;
+    if (FT_Get_Char_Index(face, FT_ULong(code)) == 0)
+        return false;
+    if (FT_Load_Char(face, FT_ULong(code), FT_LOAD_DEFAULT) != 0)
+        return false;
+    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+        return false;
     return face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
 }
 
@@ -205,18 +212,25 @@ static bool SetsBaseline(int code) {
 // letters and digits fit inside a cell's margin on a common baseline, which
 // is then stored in layout.
 static bool TryPixelSize(FT_Face face, int pixelSize) {
-    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelSize)) != 0) return false;
+    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelSize)) != 0)
+        return false;
     int ascent = 0, descent = 0;
     for (int code = FIRST_GLYPH; code <= LAST_GLYPH; code++) {
-        if (!RenderChar(face, code)) return false;
+        if (!RenderChar(face, code))
+            return false;
         const FT_GlyphSlot glyph = face->glyph;
-        if (!SetsBaseline(code) || glyph->bitmap.rows == 0) continue;
-        if (int(glyph->bitmap.width) > INNER) return false;
-        if (glyph->bitmap_top > ascent) ascent = glyph->bitmap_top;
+        if (!SetsBaseline(code) || glyph->bitmap.rows == 0)
+            continue;
+        if (int(glyph->bitmap.width) > INNER)
+            return false;
+        if (glyph->bitmap_top > ascent)
+            ascent = glyph->bitmap_top;
         int below = int(glyph->bitmap.rows) - glyph->bitmap_top;
-        if (below > descent) descent = below;
+        if (below > descent)
+            descent = below;
     }
-    if (ascent + descent > INNER) return false;
+    if (ascent + descent > INNER)
+        return false;
     layout.pixelSize = pixelSize;
     layout.baselineRow = MARGIN + ascent + (INNER - ascent - descent) / 2;
     return true;
@@ -225,7 +239,8 @@ static bool TryPixelSize(FT_Face face, int pixelSize) {
 // Chooses the largest pixel size whose letters all fit; false if none does.
 static bool ChooseLayout(FT_Face face) {
     for (int size = LARGEST_PIXEL_SIZE; size >= SMALLEST_PIXEL_SIZE; size--)
-        if (TryPixelSize(face, size)) return true;
+        if (TryPixelSize(face, size))
+            return true;
     std::fprintf(stderr, "make-assets: the font's glyphs do not fit a %d-pixel cell\n", CELL);
     return false;
 }
@@ -238,7 +253,8 @@ static bool RenderFitting(FT_Face face, int code, int* reduced) {
             return false;
         const FT_Bitmap& bitmap = face->glyph->bitmap;
         if (int(bitmap.width) <= INNER && int(bitmap.rows) <= INNER) {
-            if (size != layout.pixelSize) ++*reduced;
+            if (size != layout.pixelSize)
+                ++*reduced;
             return true;
         }
     }
@@ -247,8 +263,10 @@ static bool RenderFitting(FT_Face face, int code, int* reduced) {
 
 // Moves a span of length inside [MARGIN, CELL - MARGIN) with the least shift.
 static int KeepInside(int start, int length) {
-    if (start + length > CELL - MARGIN) start = CELL - MARGIN - length;
-    if (start < MARGIN) start = MARGIN;
+    if (start + length > CELL - MARGIN)
+        start = CELL - MARGIN - length;
+    if (start < MARGIN)
+        start = MARGIN;
     return start;
 }
 
@@ -262,7 +280,8 @@ static int GlyphLeft(const FT_GlyphSlot glyph) {
 // Copies the rendered glyph of one character into its cell, on the common
 // baseline unless that would cross the cell's margin.
 static bool DrawGlyph(FT_Face face, int code, int* reduced) {
-    if (!RenderFitting(face, code, reduced)) return false;
+    if (!RenderFitting(face, code, reduced))
+        return false;
     const FT_GlyphSlot glyph = face->glyph;
     const FT_Bitmap& bitmap = glyph->bitmap;
     int cellX = (code % SHEET_COLUMNS) * CELL, cellY = (code / SHEET_COLUMNS) * CELL;
@@ -278,7 +297,8 @@ static bool DrawGlyph(FT_Face face, int code, int* reduced) {
 // Fills the cell of one code with full coverage.
 static void FillCell(int code) {
     int cellX = (code % SHEET_COLUMNS) * CELL, cellY = (code / SHEET_COLUMNS) * CELL;
-    for (int y = 0; y < CELL; y++) std::memset(&sheet[cellY + y][cellX], 255, CELL);
+    for (int y = 0; y < CELL; y++)
+        std::memset(&sheet[cellY + y][cellX], 255, CELL);
 }
 
 // Even-odd test of one point (SUBPIXEL units) against a closed outline.
@@ -287,11 +307,13 @@ static bool InsideOutline(const ShapePoint* points, int count, int px, int py) {
     for (int i = 0, j = count - 1; i < count; j = i++) {
         const ShapePoint& a = points[i];
         const ShapePoint& b = points[j];
-        if ((a.y > py) == (b.y > py)) continue;
+        if ((a.y > py) == (b.y > py))
+            continue;
         // The edge crosses the sample's row: is the crossing right of px?
         int64_t lhs = int64_t(px - a.x) * (b.y - a.y);
         int64_t rhs = int64_t(b.x - a.x) * (py - a.y);
-        if ((b.y > a.y) ? lhs < rhs : lhs > rhs) inside = !inside;
+        if ((b.y > a.y) ? lhs < rhs : lhs > rhs)
+            inside = !inside;
     }
     return inside;
 }
@@ -302,7 +324,8 @@ static uint8_t OutlineCoverage(const ShapePoint* points, int count, int x, int y
     int hits = 0;
     for (int sy = 0; sy < SUPERSAMPLE; sy++)
         for (int sx = 0; sx < SUPERSAMPLE; sx++)
-            hits += InsideOutline(points, count, x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
+            hits +=
+                InsideOutline(points, count, x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
     return uint8_t((hits * 255 + SUPERSAMPLE * SUPERSAMPLE / 2) / (SUPERSAMPLE * SUPERSAMPLE));
 }
 
@@ -331,7 +354,8 @@ static bool MarginsAreClear() {
 // Renders the whole sheet: glyphs, block and cursor; false on any failure.
 static bool BuildSheet(FT_Face face) {
     std::memset(sheet, 0, sizeof sheet);
-    if (!ChooseLayout(face)) return false;
+    if (!ChooseLayout(face))
+        return false;
     for (int code = FIRST_GLYPH; code <= LAST_GLYPH; code++)
         if (!DrawGlyph(face, code, &layout.reducedGlyphs)) {
             std::fprintf(stderr, "make-assets: the font cannot render character %d\n", code);
@@ -344,11 +368,11 @@ static bool BuildSheet(FT_Face face) {
 
 // ---- icon -------------------------------------------------------------------
 
-constexpr int ICON_RADIUS = 6;                          // corner radius, pixels
-constexpr uint8_t ICON_CORNER[3] = {0, 0, 0};           // outside the rounded square
-constexpr uint8_t ICON_TOP[3] = {44, 86, 168};          // square's colour at its top
-constexpr uint8_t ICON_BOTTOM[3] = {14, 30, 82};        // and at its bottom
-constexpr uint8_t ICON_LETTER[3] = {236, 242, 255};     // the letter
+constexpr int ICON_RADIUS = 6;                       // corner radius, pixels
+constexpr uint8_t ICON_CORNER[3] = {0, 0, 0};        // outside the rounded square
+constexpr uint8_t ICON_TOP[3] = {44, 86, 168};       // square's colour at its top
+constexpr uint8_t ICON_BOTTOM[3] = {14, 30, 82};     // and at its bottom
+constexpr uint8_t ICON_LETTER[3] = {236, 242, 255};  // the letter
 constexpr int ICON_LETTER_PIXELS = 27;
 
 // Blends two colours by coverage (0..255), rounding to nearest.
@@ -361,10 +385,14 @@ static void Blend(uint8_t out[3], const uint8_t under[3], const uint8_t over[3],
 static bool InsideRoundedSquare(int px, int py) {
     const int side = ICON_SIDE * SUBPIXEL, radius = ICON_RADIUS * SUBPIXEL;
     int dx = 0, dy = 0;
-    if (px < radius) dx = radius - px;
-    if (px > side - radius) dx = px - (side - radius);
-    if (py < radius) dy = radius - py;
-    if (py > side - radius) dy = py - (side - radius);
+    if (px < radius)
+        dx = radius - px;
+    if (px > side - radius)
+        dx = px - (side - radius);
+    if (py < radius)
+        dy = radius - py;
+    if (py > side - radius)
+        dy = py - (side - radius);
     return dx * dx + dy * dy <= radius * radius;
 }
 
@@ -377,7 +405,8 @@ static void PaintIconBackground() {
             int hits = 0;
             for (int sy = 0; sy < SUPERSAMPLE; sy++)
                 for (int sx = 0; sx < SUPERSAMPLE; sx++)
-                    hits += InsideRoundedSquare(x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
+                    hits +=
+                        InsideRoundedSquare(x * SUBPIXEL + sx * 2 + 1, y * SUBPIXEL + sy * 2 + 1);
             int coverage = (hits * 255 + 128) / (SUPERSAMPLE * SUPERSAMPLE);
             Blend(icon[y][x], ICON_CORNER, fill, coverage);
         }
@@ -391,7 +420,8 @@ static bool PaintIconLetter(FT_Face face) {
         return false;
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     int width = int(bitmap.width), height = int(bitmap.rows);
-    if (width + 4 > ICON_SIDE || height + 4 > ICON_SIDE) return false;
+    if (width + 4 > ICON_SIDE || height + 4 > ICON_SIDE)
+        return false;
     int left = (ICON_SIDE - width) / 2, top = (ICON_SIDE - height) / 2;
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++) {
@@ -405,7 +435,8 @@ static bool PaintIconLetter(FT_Face face) {
 // Renders the whole icon; false (with a message) on failure.
 static bool BuildIcon(FT_Face face) {
     PaintIconBackground();
-    if (PaintIconLetter(face)) return true;
+    if (PaintIconLetter(face))
+        return true;
     std::fprintf(stderr, "make-assets: cannot draw the icon's letter\n");
     return false;
 }
@@ -436,19 +467,23 @@ static bool ParseArguments(int argc, char** argv) {
 
 // The glyph font: the one named, else the default path, else a search.
 static std::string ResolveFont() {
-    if (!options.fontPath.empty()) return options.fontPath;
+    if (!options.fontPath.empty())
+        return options.fontPath;
     std::error_code error;
-    if (fs::is_regular_file(DEFAULT_FONT, error)) return DEFAULT_FONT;
+    if (fs::is_regular_file(DEFAULT_FONT, error))
+        return DEFAULT_FONT;
     return SearchFontFile(MONO_FONT_FILE);
 }
 
 // The icon font: the one named, else the bold face next to the glyph font,
 // else a search, else the glyph font itself.
 static std::string ResolveIconFont(const std::string& fontPath) {
-    if (!options.iconFontPath.empty()) return options.iconFontPath;
+    if (!options.iconFontPath.empty())
+        return options.iconFontPath;
     std::error_code error;
     fs::path beside = fs::path(fontPath).parent_path() / ICON_FONT_FILE;
-    if (fs::is_regular_file(beside, error)) return beside.string();
+    if (fs::is_regular_file(beside, error))
+        return beside.string();
     std::string found = SearchFontFile(ICON_FONT_FILE);
     return found.empty() ? fontPath : found;
 }
@@ -457,19 +492,26 @@ static std::string ResolveIconFont(const std::string& fontPath) {
 static int Run(FT_Library library) {
     std::string fontPath = ResolveFont();
     FT_Face face = OpenFace(library, fontPath);
-    if (!face) return 1;
+    if (!face)
+        return 1;
     bool sheetBuilt = BuildSheet(face);
     FT_Done_Face(face);
-    if (!sheetBuilt) return 1;
+    if (!sheetBuilt)
+        return 1;
     FT_Face iconFace = OpenFace(library, ResolveIconFont(fontPath));
-    if (!iconFace) return 1;
+    if (!iconFace)
+        return 1;
     bool iconBuilt = BuildIcon(iconFace);
     FT_Done_Face(iconFace);
-    if (!iconBuilt) return 1;
+    if (!iconBuilt)
+        return 1;
     fs::path dir = options.outDir;
-    if (!WriteFontBmp(dir / "font.bmp") || !WriteIconBmp(dir / "qln.bmp")) return 1;
+    if (!WriteFontBmp(dir / "font.bmp") || !WriteIconBmp(dir / "qln.bmp"))
+        return 1;
     std::printf("make-assets: glyphs at %d px, baseline on row %d, %d drawn smaller to fit\n",
-                layout.pixelSize, layout.baselineRow, layout.reducedGlyphs);
+                layout.pixelSize,
+                layout.baselineRow,
+                layout.reducedGlyphs);
     return 0;
 }
 

@@ -24,26 +24,35 @@ static Window FindByName(Display* d, Window w, const char* title) {
         bool hit = std::strcmp(name, title) == 0 && XGetWindowAttributes(d, w, &a) &&
                    a.map_state == IsViewable;
         XFree(name);
-        if (hit) return w;
+        if (hit)
+            return w;
     }
     Window root, parent, *children = nullptr;
     unsigned n = 0;
-    if (!XQueryTree(d, w, &root, &parent, &children, &n)) return 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &n))
+        return 0;
     Window found = 0;
-    for (unsigned i = 0; i < n && !found; i++) found = FindByName(d, children[i], title);
-    if (children) XFree(children);
+    for (unsigned i = 0; i < n && !found; i++)
+        found = FindByName(d, children[i], title);
+    if (children)
+        XFree(children);
     return found;
 }
 
-static int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+static int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
-static bool GrabRgb(Display* d, Window w, std::vector<unsigned char>& rgb, int& width, int& height) {
+static bool GrabRgb(
+    Display* d, Window w, std::vector<unsigned char>& rgb, int& width, int& height) {
     XWindowAttributes a;
-    if (!XGetWindowAttributes(d, w, &a)) return false;
+    if (!XGetWindowAttributes(d, w, &a))
+        return false;
     width = a.width;
     height = a.height;
     XImage* img = XGetImage(d, w, 0, 0, width, height, AllPlanes, ZPixmap);
-    if (!img) return false;
+    if (!img)
+        return false;
     rgb.resize(size_t(width) * height * 3);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++) {
@@ -59,7 +68,9 @@ static bool GrabRgb(Display* d, Window w, std::vector<unsigned char>& rgb, int& 
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: quillon-xtool find TITLE [SECONDS] | geometry ID | shot ID FILE | close ID | pixel ID X Y | bright ID X Y W H [T] | mean ID X Y W H\n");
+        std::fprintf(stderr,
+                     "usage: quillon-xtool find TITLE [SECONDS] | geometry ID | shot ID FILE | "
+                     "close ID | pixel ID X Y | bright ID X Y W H [T] | mean ID X Y W H\n");
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -80,7 +91,8 @@ int main(int argc, char** argv) {
                 return 0;
             }
             clock_gettime(CLOCK_MONOTONIC, &now);
-            if (now.tv_sec - start.tv_sec + (now.tv_nsec - start.tv_nsec) / 1e9 > limit) break;
+            if (now.tv_sec - start.tv_sec + (now.tv_nsec - start.tv_nsec) / 1e9 > limit)
+                break;
             nanosleep(&nap, nullptr);
         }
         std::fprintf(stderr, "quillon-xtool: no window named \"%s\"\n", argv[2]);
@@ -89,7 +101,8 @@ int main(int argc, char** argv) {
     Window w = (Window)std::strtoul(argv[2], nullptr, 0);
     if (!std::strcmp(cmd, "geometry")) {
         XWindowAttributes a;
-        if (!XGetWindowAttributes(d, w, &a)) return 1;
+        if (!XGetWindowAttributes(d, w, &a))
+            return 1;
         std::printf("%d %d\n", a.width, a.height);
         return 0;
     }
@@ -109,15 +122,18 @@ int main(int argc, char** argv) {
     if (!std::strcmp(cmd, "shot") && argc > 3) {
         std::vector<unsigned char> rgb;
         int width, height;
-        if (!GrabRgb(d, w, rgb, width, height)) return 1;
+        if (!GrabRgb(d, w, rgb, width, height))
+            return 1;
         return stbi_write_png(argv[3], width, height, 3, rgb.data(), width * 3) ? 0 : 1;
     }
     if (!std::strcmp(cmd, "pixel") && argc > 4) {
         std::vector<unsigned char> rgb;
         int width, height;
-        if (!GrabRgb(d, w, rgb, width, height)) return 1;
+        if (!GrabRgb(d, w, rgb, width, height))
+            return 1;
         int x = std::atoi(argv[3]), y = std::atoi(argv[4]);
-        if (x < 0 || y < 0 || x >= width || y >= height) return 1;
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 1;
         const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
         std::printf("%d %d %d\n", p[0], p[1], p[2]);
         return 0;
@@ -125,23 +141,28 @@ int main(int argc, char** argv) {
     if ((!std::strcmp(cmd, "bright") || !std::strcmp(cmd, "mean")) && argc > 6) {
         std::vector<unsigned char> rgb;
         int width, height;
-        if (!GrabRgb(d, w, rgb, width, height)) return 1;
+        if (!GrabRgb(d, w, rgb, width, height))
+            return 1;
         int x0 = std::atoi(argv[3]), y0 = std::atoi(argv[4]);
         int rw = std::atoi(argv[5]), rh = std::atoi(argv[6]);
         int threshold = argc > 7 ? std::atoi(argv[7]) : 128;
         long count = 0, sum[3] = {0, 0, 0}, n = 0;
         for (int y = y0; y < y0 + rh; y++)
             for (int x = x0; x < x0 + rw; x++) {
-                if (x < 0 || y < 0 || x >= width || y >= height) continue;
+                if (x < 0 || y < 0 || x >= width || y >= height)
+                    continue;
                 const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
-                if (p[0] >= threshold || p[1] >= threshold || p[2] >= threshold) count++;
-                for (int c = 0; c < 3; c++) sum[c] += p[c];
+                if (p[0] >= threshold || p[1] >= threshold || p[2] >= threshold)
+                    count++;
+                for (int c = 0; c < 3; c++)
+                    sum[c] += p[c];
                 n++;
             }
         if (!std::strcmp(cmd, "bright"))
             std::printf("%ld\n", count);
         else
-            std::printf("%ld %ld %ld\n", n ? sum[0] / n : 0, n ? sum[1] / n : 0, n ? sum[2] / n : 0);
+            std::printf(
+                "%ld %ld %ld\n", n ? sum[0] / n : 0, n ? sum[1] / n : 0, n ? sum[2] / n : 0);
         return 0;
     }
     std::fprintf(stderr, "quillon-xtool: unknown command %s\n", cmd);

@@ -2,7 +2,7 @@
 #pragma once
 #include "platform/input.h"
 
-constexpr int KEY_NAME_SIZE = 16;   // NUL-terminated, at most 15 characters
+constexpr int KEY_NAME_SIZE = 16;  // NUL-terminated, at most 15 characters
 
 struct KeyNameTable {
     char names[KEY_COUNT][KEY_NAME_SIZE];

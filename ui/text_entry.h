@@ -4,7 +4,7 @@
 #include <cstdint>
 
 constexpr int EDIT_BUFFER_SIZE = 256;
-constexpr int EDIT_POSITIONS = 192;     // editing works within these positions
+constexpr int EDIT_POSITIONS = 192;  // editing works within these positions
 
 // Edit commands returned by ReadEditKey (characters are 32 and above).
 constexpr int32_t EDIT_KEY_NONE = -1;

@@ -15,7 +15,8 @@ constexpr int32_t LABEL_LIMIT = WIDGET_TEXT_SIZE - 1;
 // Number of slots the update and the drawing may visit, whatever `count` holds.
 int32_t UsedSlots() {
     int32_t n = widgetTable.count;
-    if (n < 0) return 0;
+    if (n < 0)
+        return 0;
     return n > WIDGET_SLOTS ? WIDGET_SLOTS : n;
 }
 
@@ -29,7 +30,8 @@ Widget* ClaimSlot() {
 
 Widget* LastAddedWidget() {
     int32_t n = widgetTable.count;
-    if (widgetTable.addDropped || n <= 0 || n > WIDGET_SLOTS) return nullptr;
+    if (widgetTable.addDropped || n <= 0 || n > WIDGET_SLOTS)
+        return nullptr;
     return &widgetTable.widgets[n - 1];
 }
 
@@ -52,34 +54,53 @@ void MakeTextEntry(Widget& w, int32_t editType, void* target) {
 // The one place the ten kinds are interpreted.
 void ApplyBehaviour(int32_t kind, const BehaviourValue& v, int32_t extra) {
     Widget* w = LastAddedWidget();
-    if (!w) return;
+    if (!w)
+        return;
     switch (kind) {
-    case BEHAVIOUR_HOTKEY: w->hotkey = LowWord(v); break;
-    case BEHAVIOUR_STATE: w->state = LowWord(v); break;
-    case BEHAVIOUR_INT_ENTRY: MakeTextEntry(*w, EDIT_INT, AsAddress(v)); break;
-    case BEHAVIOUR_UINT_ENTRY: MakeTextEntry(*w, EDIT_UINT, AsAddress(v)); break;
-    case BEHAVIOUR_FLOAT_ENTRY: MakeTextEntry(*w, EDIT_FLOAT, AsAddress(v)); break;
-    case BEHAVIOUR_STRING_ENTRY: MakeTextEntry(*w, EDIT_STRING, AsAddress(v)); break;
-    case BEHAVIOUR_ACTION: w->action = reinterpret_cast<WidgetAction>(v.bits); break;
-    case BEHAVIOUR_TOGGLE:
-        w->kind = WIDGET_TOGGLE;
-        w->target = AsAddress(v);
-        w->action = ToggleAction;
-        break;
-    case BEHAVIOUR_RADIO:
-        w->kind = WIDGET_RADIO;
-        w->target = AsAddress(v);
-        w->radioValue = extra;
-        w->action = RadioAction;
-        break;
-    case BEHAVIOUR_REPEAT: w->repeat = 1; break;
-    default: break;
+        case BEHAVIOUR_HOTKEY:
+            w->hotkey = LowWord(v);
+            break;
+        case BEHAVIOUR_STATE:
+            w->state = LowWord(v);
+            break;
+        case BEHAVIOUR_INT_ENTRY:
+            MakeTextEntry(*w, EDIT_INT, AsAddress(v));
+            break;
+        case BEHAVIOUR_UINT_ENTRY:
+            MakeTextEntry(*w, EDIT_UINT, AsAddress(v));
+            break;
+        case BEHAVIOUR_FLOAT_ENTRY:
+            MakeTextEntry(*w, EDIT_FLOAT, AsAddress(v));
+            break;
+        case BEHAVIOUR_STRING_ENTRY:
+            MakeTextEntry(*w, EDIT_STRING, AsAddress(v));
+            break;
+        case BEHAVIOUR_ACTION:
+            w->action = reinterpret_cast<WidgetAction>(v.bits);
+            break;
+        case BEHAVIOUR_TOGGLE:
+            w->kind = WIDGET_TOGGLE;
+            w->target = AsAddress(v);
+            w->action = ToggleAction;
+            break;
+        case BEHAVIOUR_RADIO:
+            w->kind = WIDGET_RADIO;
+            w->target = AsAddress(v);
+            w->radioValue = extra;
+            w->action = RadioAction;
+            break;
+        case BEHAVIOUR_REPEAT:
+            w->repeat = 1;
+            break;
+        default:
+            break;
     }
 }
 
 Widget* CurrentWidget() {
     int32_t i = widgetTable.current;
-    if (i < 0 || i >= UsedSlots()) return nullptr;
+    if (i < 0 || i >= UsedSlots())
+        return nullptr;
     return &widgetTable.widgets[i];
 }
 
@@ -102,37 +123,47 @@ bool IsMouseOver(const Widget& w) {
 // Key code 0 is "no hotkey" by definition, not by trusting entry 0 of the
 // key array; codes outside the arrays read as up.
 bool IsHotkeyEdge(const Widget& w) {
-    if (w.hotkey == 0 || !IsKeyDown(w.hotkey)) return false;
+    if (w.hotkey == 0 || !IsKeyDown(w.hotkey))
+        return false;
     return w.repeat || !WasKeyDown(w.hotkey);
 }
 
 bool IsLit(const Widget& w) {
-    if (w.activated) return true;
+    if (w.activated)
+        return true;
     int32_t* target = TargetInt(w);
-    if (!target) return false;
-    if (w.kind == WIDGET_TOGGLE) return *target != 0;
-    if (w.kind == WIDGET_RADIO) return *target == w.radioValue;
+    if (!target)
+        return false;
+    if (w.kind == WIDGET_TOGGLE)
+        return *target != 0;
+    if (w.kind == WIDGET_RADIO)
+        return *target == w.radioValue;
     return false;
 }
 
 void ReleaseActivations(int32_t n, bool click) {
     for (int32_t i = 0; i < n; i++) {
         Widget& w = widgetTable.widgets[i];
-        if (click || w.repeat) w.activated = 0;
+        if (click || w.repeat)
+            w.activated = 0;
     }
 }
 
 void UpdateHoverAndState(int32_t n, bool click) {
     for (int32_t i = 0; i < n; i++) {
         Widget& w = widgetTable.widgets[i];
-        if (w.state == STATE_DISABLED) continue;
+        if (w.state == STATE_DISABLED)
+            continue;
         w.state = STATE_NORMAL;
         if (IsMouseOver(w)) {
             w.state = STATE_HOVER;
-            if (click) w.activated = 1;
+            if (click)
+                w.activated = 1;
         }
-        if (!widgetTable.captured && IsHotkeyEdge(w)) w.activated = 1;
-        if (IsLit(w)) w.state = STATE_LIT;
+        if (!widgetTable.captured && IsHotkeyEdge(w))
+            w.activated = 1;
+        if (IsLit(w))
+            w.state = STATE_LIT;
     }
 }
 
@@ -141,8 +172,10 @@ void UpdateHoverAndState(int32_t n, bool click) {
 void RunActions(int32_t n) {
     for (widgetTable.current = 0; widgetTable.current < n; widgetTable.current++) {
         Widget& w = widgetTable.widgets[widgetTable.current];
-        if (w.activated && w.action) w.action();
-        if (w.kind != WIDGET_TEXT_ENTRY && w.action) w.activated = 0;
+        if (w.activated && w.action)
+            w.action();
+        if (w.kind != WIDGET_TEXT_ENTRY && w.action)
+            w.activated = 0;
         w.wasActivated = w.activated;
     }
 }
@@ -151,7 +184,8 @@ void UpdateCapture(int32_t n) {
     widgetTable.captured = 0;
     for (int32_t i = 0; i < n; i++) {
         const Widget& w = widgetTable.widgets[i];
-        if (w.activated && w.kind == WIDGET_TEXT_ENTRY) widgetTable.captured = 1;
+        if (w.activated && w.kind == WIDGET_TEXT_ENTRY)
+            widgetTable.captured = 1;
     }
 }
 
@@ -159,9 +193,11 @@ void UpdateCapture(int32_t n) {
 
 void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, float g, float b) {
     Widget* w = ClaimSlot();
-    if (!w) return;
+    if (!w)
+        return;
     int32_t n = text ? int32_t(strnlen(text, LABEL_LIMIT)) : 0;
-    if (n > 0) std::memcpy(w->text, text, size_t(n));
+    if (n > 0)
+        std::memcpy(w->text, text, size_t(n));
     w->text[n] = '\0';
     // Labels align exactly as the printer aligns a line of n characters.
     w->x = AlignCoordinateX(x, n, size);
@@ -189,7 +225,8 @@ void AttachBehaviour(int32_t kind, BehaviourValue value, int32_t extra) {
 
 void AddEmptyWidget() {
     Widget* w = ClaimSlot();
-    if (!w) return;
+    if (!w)
+        return;
     int32_t repeat = w->repeat;
     int32_t activated = w->activated;
     int32_t wasActivated = w->wasActivated;
@@ -209,12 +246,14 @@ void ClearWidgetPresses() {
 
 void ToggleAction() {
     Widget* w = CurrentWidget();
-    if (w && TargetInt(*w)) *TargetInt(*w) ^= 1;
+    if (w && TargetInt(*w))
+        *TargetInt(*w) ^= 1;
 }
 
 void RadioAction() {
     Widget* w = CurrentWidget();
-    if (w && TargetInt(*w)) *TargetInt(*w) = w->radioValue;
+    if (w && TargetInt(*w))
+        *TargetInt(*w) = w->radioValue;
 }
 
 void UpdateWidgets() {

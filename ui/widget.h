@@ -8,7 +8,7 @@
 #include <type_traits>
 
 constexpr int WIDGET_SLOTS = 256;
-constexpr int WIDGET_TEXT_SIZE = 64;        // label with its NUL: at most 63 characters
+constexpr int WIDGET_TEXT_SIZE = 64;  // label with its NUL: at most 63 characters
 
 // Widget kinds (Widget::kind).
 constexpr int32_t WIDGET_PLAIN = 0;
@@ -57,20 +57,20 @@ struct Widget {
     int32_t wasActivated;         // activated at the end of the previous update
     int32_t activated;            // clicked / hotkey / being edited
     int32_t radioValue;
-    int32_t editType;             // EDIT_INT .. EDIT_STRING
-    void* target;                 // variable the behaviour reads and writes, or null
-    WidgetAction action;          // run by the update while activated, or null
+    int32_t editType;     // EDIT_INT .. EDIT_STRING
+    void* target;         // variable the behaviour reads and writes, or null
+    WidgetAction action;  // run by the update while activated, or null
     // Kept by AddWidget like the activation: a string field's edit state.
-    void* editTarget;             // the target measured when the edit started
-    int32_t editLimit;            // longest text that target takes during the edit
+    void* editTarget;   // the target measured when the edit started
+    int32_t editLimit;  // longest text that target takes during the edit
 };
 
 struct WidgetTable {
     Widget widgets[WIDGET_SLOTS];
-    int32_t count;                // widgets registered this frame
-    int32_t current;              // widget whose action is running
-    int32_t captured;             // a text entry was being edited at the end of the last update
-    int32_t addDropped;           // the last add found every slot taken: behaviours attach to nothing
+    int32_t count;       // widgets registered this frame
+    int32_t current;     // widget whose action is running
+    int32_t captured;    // a text entry was being edited at the end of the last update
+    int32_t addDropped;  // the last add found every slot taken: behaviours attach to nothing
 };
 
 extern WidgetTable widgetTable;
@@ -87,14 +87,20 @@ void AddWidget(const char* text, int32_t x, int32_t y, int32_t size, float r, fl
 struct BehaviourValue {
     intptr_t bits;
 
-    template <typename T, typename std::enable_if<std::is_integral<T>::value ||
-                                                      std::is_enum<T>::value, int>::type = 0>
-    BehaviourValue(T value) : bits(intptr_t(value)) {}
-    template <typename T, typename std::enable_if<!std::is_function<T>::value &&
-                                                      !std::is_const<T>::value, int>::type = 0>
-    BehaviourValue(T* address) : bits(reinterpret_cast<intptr_t>(address)) {}
-    BehaviourValue(WidgetAction action) : bits(reinterpret_cast<intptr_t>(action)) {}
-    BehaviourValue(std::nullptr_t) : bits(0) {}
+    template <typename T,
+              typename std::enable_if<std::is_integral<T>::value || std::is_enum<T>::value,
+                                      int>::type = 0>
+    BehaviourValue(T value) : bits(intptr_t(value)) {
+    }
+    template <typename T,
+              typename std::enable_if<!std::is_function<T>::value && !std::is_const<T>::value,
+                                      int>::type = 0>
+    BehaviourValue(T* address) : bits(reinterpret_cast<intptr_t>(address)) {
+    }
+    BehaviourValue(WidgetAction action) : bits(reinterpret_cast<intptr_t>(action)) {
+    }
+    BehaviourValue(std::nullptr_t) : bits(0) {
+    }
 };
 
 // Changes the widget added last; ignored while count is 0 or after an add that

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int SCRATCH_SIZE = 256;
 constexpr int32_t COORDINATE_MASK = 0xFFFF;
-constexpr char BLOCK_FORMAT[] = "\177";   // character 127: the full-cell block
+constexpr char BLOCK_FORMAT[] = "\177";  // character 127: the full-cell block
 constexpr float HALF_ALPHA = 0.5f;
 
 // An idle field's value, formatted just before it is printed.
@@ -28,8 +28,12 @@ Colour Scaled(const Widget& w, float factor) {
     return Colour{w.r * factor, w.g * factor, w.b * factor};
 }
 
-float LabelFactor(const Widget& w) { return float(w.state + 5) / 8.0f; }
-float BackgroundFactor(const Widget& w) { return float(w.state + 1) / 32.0f; }
+float LabelFactor(const Widget& w) {
+    return float(w.state + 5) / 8.0f;
+}
+float BackgroundFactor(const Widget& w) {
+    return float(w.state + 1) / 32.0f;
+}
 
 // Left edge of cell `cell` of row `row` (0 label, 1 field), kept to 16 bits so
 // that a far-right position never reaches the printer as an alignment flag.
@@ -46,7 +50,14 @@ void PrintCell(const char* format, const Widget& w, int32_t cell, int32_t row, C
 }
 
 void PrintLabelChar(const Widget& w, int32_t i, Colour c) {
-    PrintText("/c", CellX(w, i), RowY(w, 0), w.size, c.r, c.g, c.b, 1.0f,
+    PrintText("/c",
+              CellX(w, i),
+              RowY(w, 0),
+              w.size,
+              c.r,
+              c.g,
+              c.b,
+              1.0f,
               int(static_cast<signed char>(w.text[i])));
 }
 
@@ -74,30 +85,36 @@ void DrawLabel(const Widget& w) {
             PrintLabelChar(w, i, highlight ? full : dim);
         }
     }
-    for (; i < cells && w.text[i]; i++) PrintLabelChar(w, i, dim);
+    for (; i < cells && w.text[i]; i++)
+        PrintLabelChar(w, i, dim);
 }
 
 void FormatIdleValue(const Widget& w) {
     fieldScratch[0] = '\0';
-    if (!w.target) return;
+    if (!w.target)
+        return;
     switch (w.editType) {
-    case EDIT_INT:
-        std::snprintf(fieldScratch, sizeof fieldScratch, "%d", *static_cast<const int32_t*>(w.target));
-        break;
-    case EDIT_UINT:
-        std::snprintf(fieldScratch, sizeof fieldScratch, "%u", *static_cast<const uint32_t*>(w.target));
-        break;
-    case EDIT_FLOAT:
-        std::snprintf(fieldScratch, sizeof fieldScratch, "%g",
-                      double(*static_cast<const float*>(w.target)));
-        break;
-    default: {
-        const char* s = static_cast<const char*>(w.target);
-        size_t n = strnlen(s, sizeof fieldScratch - 1);
-        std::memcpy(fieldScratch, s, n);
-        fieldScratch[n] = '\0';
-        break;
-    }
+        case EDIT_INT:
+            std::snprintf(
+                fieldScratch, sizeof fieldScratch, "%d", *static_cast<const int32_t*>(w.target));
+            break;
+        case EDIT_UINT:
+            std::snprintf(
+                fieldScratch, sizeof fieldScratch, "%u", *static_cast<const uint32_t*>(w.target));
+            break;
+        case EDIT_FLOAT:
+            std::snprintf(fieldScratch,
+                          sizeof fieldScratch,
+                          "%g",
+                          double(*static_cast<const float*>(w.target)));
+            break;
+        default: {
+            const char* s = static_cast<const char*>(w.target);
+            size_t n = strnlen(s, sizeof fieldScratch - 1);
+            std::memcpy(fieldScratch, s, n);
+            fieldScratch[n] = '\0';
+            break;
+        }
     }
 }
 
@@ -108,7 +125,8 @@ void DrawEditedField(const Widget& w, Colour c) {
     int32_t lo = textEntry.anchor < textEntry.cursor ? textEntry.anchor : textEntry.cursor;
     int32_t hi = textEntry.anchor < textEntry.cursor ? textEntry.cursor : textEntry.anchor;
     for (int32_t cell = 0; cell < w.width; cell++)
-        if (cell >= lo && cell < hi) PrintCell(BLOCK_FORMAT, w, cell, 1, c, HALF_ALPHA);
+        if (cell >= lo && cell < hi)
+            PrintCell(BLOCK_FORMAT, w, cell, 1, c, HALF_ALPHA);
     if (textEntry.overwrite)
         PrintCell(BLOCK_FORMAT, w, textEntry.cursor, 1, c, HALF_ALPHA);
     else
@@ -117,7 +135,8 @@ void DrawEditedField(const Widget& w, Colour c) {
 
 void DrawField(const Widget& w) {
     Colour background = Scaled(w, BackgroundFactor(w));
-    for (int32_t cell = 0; cell < w.width; cell++) PrintCell(BLOCK_FORMAT, w, cell, 1, background, 1.0f);
+    for (int32_t cell = 0; cell < w.width; cell++)
+        PrintCell(BLOCK_FORMAT, w, cell, 1, background, 1.0f);
     Colour text = Scaled(w, LabelFactor(w));
     if (w.activated) {
         DrawEditedField(w, text);
@@ -131,10 +150,12 @@ void DrawField(const Widget& w) {
 
 void DrawWidgets() {
     int32_t n = widgetTable.count;
-    if (n > WIDGET_SLOTS) n = WIDGET_SLOTS;
+    if (n > WIDGET_SLOTS)
+        n = WIDGET_SLOTS;
     for (int32_t i = 0; i < n; i++) {
         const Widget& w = widgetTable.widgets[i];
         DrawLabel(w);
-        if (w.kind == WIDGET_TEXT_ENTRY) DrawField(w);
+        if (w.kind == WIDGET_TEXT_ENTRY)
+            DrawField(w);
     }
 }

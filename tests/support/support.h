@@ -64,14 +64,23 @@ void ResetRecords();
 
 // A fresh temporary directory made the working directory; the destructor goes
 // back and removes the tree.
-struct TempWorkDir { TempWorkDir(); ~TempWorkDir(); std::string path, previous; };
+struct TempWorkDir {
+    TempWorkDir();
+    ~TempWorkDir();
+    std::string path, previous;
+};
 
 std::string ReadFileBytes(const std::string& path);  // empty when it cannot be read
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // `bytes` little-endian bytes of v; the bits of a float.
-inline std::string Le(uint32_t v, int bytes = 4) { return bytes ? char(v) + Le(v >> 8, bytes - 1) : ""; }
-inline uint32_t Bits(float f) { uint32_t v; return std::memcpy(&v, &f, 4), v; }
+inline std::string Le(uint32_t v, int bytes = 4) {
+    return bytes ? char(v) + Le(v >> 8, bytes - 1) : "";
+}
+inline uint32_t Bits(float f) {
+    uint32_t v;
+    return std::memcpy(&v, &f, 4), v;
+}
 
 // Level `level` of GL texture `name` as GL holds it (RGBA words), sized as GL
 // reports (empty when it has no such level); leaves `name` bound.
@@ -92,19 +101,23 @@ std::vector<uint32_t> ReferenceFont(const void* file, size_t size);
 struct Frame {
     std::vector<uint8_t> rgba;
     int At(int x, int y, int channel = 0) const;
-    long Sum(int x, int y, int w, int h, int channel = 0) const;   // clipped to the window
+    long Sum(int x, int y, int w, int h, int channel = 0) const;  // clipped to the window
 };
 // Reads the back buffer, then clears it and sets the frame state again.
 Frame TakeFrame();
 
 // One frame of input as the snapshots leave it: the previous copies keep the
 // last frame, then `keys` are down and the mouse is at (mx, my).
-void InputFrame(const std::vector<int32_t>& keys = {}, bool left = false, int32_t mx = 600, int32_t my = 470);
+void InputFrame(const std::vector<int32_t>& keys = {},
+                bool left = false,
+                int32_t mx = 600,
+                int32_t my = 470);
 
 // One frame of the text-entry screen: its input as InputFrame sets it, then
 // "Done" (Escape) and four fields, an int, an unsigned, a float and a string
 // (F1..F4), registered and updated.
-void FieldScreenFrame(void* const targets[4], const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t my);
+void FieldScreenFrame(
+    void* const targets[4], const std::vector<int32_t>& keys, bool left, int32_t mx, int32_t my);
 
 // The configuration records encoded as a file; the file a first run writes.
 std::string EncodedConfig();
@@ -112,5 +125,10 @@ std::string FirstRunFile();
 
 // A program of the build (QUILLON_BINARY_DIR/name) run to its end with `args`,
 // through the shell command `prefix` when one is given.
-struct ProgramRun { int status; std::string out, err; };
-ProgramRun RunProgram(const std::string& name, std::vector<std::string> args, const std::string& prefix = "");
+struct ProgramRun {
+    int status;
+    std::string out, err;
+};
+ProgramRun RunProgram(const std::string& name,
+                      std::vector<std::string> args,
+                      const std::string& prefix = "");
