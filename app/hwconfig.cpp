@@ -266,7 +266,7 @@ bool BackupNameOf(const char* target, char* out, size_t outSize) {
 // holds them, the backup taking the file's mode, owner and attributes.
 bool WriteBackup(const char* path, const SaveTarget& target, const char* name) {
     SaveTarget backup;
-    SaveFailure failure{SAVE_STEP_NAME, 0};
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
     bool kept = OpenSaveTarget(name, &backup, &failure) &&
                 (HoldsSameBytes(target.file, backup.file) ||
                  WriteSaveTarget(backup, &target, SaveSource{nullptr, 0, target.file}, &failure));
@@ -308,7 +308,7 @@ bool KeepUnknownFile(const char* path, const SaveTarget& target) {
 // The save itself, with the file size signal already made harmless.
 bool SaveImage(const char* path, const uint8_t image[CONFIG_V4_BYTES]) {
     SaveTarget target;
-    SaveFailure failure{SAVE_STEP_NAME, 0};
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
     if (!OpenSaveTarget(path, &target, &failure))
         return ReportStepFailure(path, failure);
     bool saved = KeepUnknownFile(path, target);
@@ -387,7 +387,7 @@ bool SaveHardwareConfigTo(const char* path) {
 
 bool ConfigFileNeedsBackup(const char* path) {
     SaveTarget target;
-    SaveFailure failure{SAVE_STEP_NAME, 0};
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
     if (!OpenSaveTarget(path, &target, &failure))
         return false;
     bool needs = target.exists && S_ISREG(target.checked.st_mode) &&
