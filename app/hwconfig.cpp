@@ -1,6 +1,7 @@
 #include "app/hwconfig.h"
 
-#include <fcntl.h>
+#include "platform/savefile.h"
+
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -191,251 +192,44 @@ void ApplyFileBytes(const uint8_t* bytes, size_t size) {
 
 // ---- saving -------------------------------------------------------------
 
-struct SaveFailure {
-    const char* step;
-    int error;
+// How each failed step of a save is told.
+constexpr const char* SAVE_STEP_TEXT[] = {
+    "the name is too long",
+    "cannot open its folder",
+    "cannot look at it",
+    "cannot replace it",
+    "cannot write it",
+    "cannot create a temporary file beside it",
+    "cannot open it for writing",
+    "another file took its name during the save",
+    "the file size limit would cut it short",
+    "cannot read the file to keep",
+    "cannot write",
+    "cannot flush to disk",
+    "cannot close",
+    "cannot replace it",
 };
+static_assert(sizeof(SAVE_STEP_TEXT) / sizeof(SAVE_STEP_TEXT[0]) == SAVE_STEP_COUNT,
+              "one text per save step");
 
 // Every message names the running program first (the setup screen or the tool).
-bool ReportSaveFailure(const char* path, SaveFailure failure) {
+bool ReportSaveFailure(const char* path, const char* step, int error) {
     std::fprintf(stderr,
-                 "%s: Could not save the settings to %s: %s: %s\n",
+                 "%s: Could not save the settings to %s: %s%s%s\n",
                  program_invocation_short_name,
                  path,
-                 failure.step,
-                 std::strerror(failure.error));
+                 step,
+                 error ? ": " : "",
+                 error ? std::strerror(error) : "");
     return false;
+}
+
+bool ReportStepFailure(const char* path, const SaveFailure& failure) {
+    return ReportSaveFailure(path, SAVE_STEP_TEXT[failure.step], failure.error);
 }
 
 // Room for a step message that names the backup file.
 char backupStep[PATH_MAX + 64];
-
-constexpr int MAX_LINK_DEPTH = 16;
-
-// The file the saver replaces: what a symbolic link points at, even when that
-// does not exist yet, so the link stays a link; else the path itself.
-bool ResolveSaveTarget(const char* path, char* out, size_t outSize) {
-    if (std::snprintf(out, outSize, "%s", path) >= int(outSize))
-        return false;
-    struct stat st;
-    for (int depth = 0; depth < MAX_LINK_DEPTH && lstat(out, &st) == 0 && S_ISLNK(st.st_mode);
-         ++depth) {
-        char link[PATH_MAX];
-        ssize_t n = readlink(out, link, sizeof link - 1);
-        if (n < 0)
-            return true;
-        link[n] = '\0';
-        const char* slash = std::strrchr(out, '/');
-        char next[PATH_MAX];
-        int dirLength = link[0] == '/' || !slash ? 0 : int(slash - out) + 1;
-        if (std::snprintf(next, sizeof next, "%.*s%s", dirLength, out, link) >= int(sizeof next))
-            return false;
-        if (std::snprintf(out, outSize, "%s", next) >= int(outSize))
-            return false;
-    }
-    return true;
-}
-
-// What a write puts into a file: an image in memory, or (fd >= 0) all that an
-// open file holds, from its start.
-struct SaveSource {
-    const uint8_t* bytes;
-    size_t size;
-    int fd;
-};
-
-// Writes all n bytes, resuming after interruptions and partial writes.
-bool WriteAll(int fd, const uint8_t* bytes, size_t n) {
-    while (n > 0) {
-        ssize_t done = write(fd, bytes, n);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        bytes += done;
-        n -= size_t(done);
-    }
-    return true;
-}
-
-// Writes the source from the start of fd; `written` receives its length.
-bool CopySource(int fd, const SaveSource& src, off_t* written, SaveFailure* failure) {
-    if (src.fd < 0) {
-        *written = off_t(src.size);
-        if (WriteAll(fd, src.bytes, src.size))
-            return true;
-        *failure = {"cannot write", errno};
-        return false;
-    }
-    uint8_t chunk[4096];
-    for (off_t at = 0;;) {
-        ssize_t n = pread(src.fd, chunk, sizeof chunk, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            *failure = {"cannot read the file to keep", errno};
-            return false;
-        }
-        if (n == 0) {
-            *written = at;
-            return true;
-        }
-        if (!WriteAll(fd, chunk, size_t(n))) {
-            *failure = {"cannot write", errno};
-            return false;
-        }
-        at += n;
-    }
-}
-
-// Writes the source over the start of fd; a regular file is then cut to the
-// source's length and flushed to disk. Closes fd; records the first error.
-bool FillAndClose(int fd, const SaveSource& src, SaveFailure* failure) {
-    struct stat st;
-    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    off_t written = 0;
-    bool ok = CopySource(fd, src, &written, failure);
-    if (ok && regular && ftruncate(fd, written) != 0) {
-        *failure = {"cannot write", errno};
-        ok = false;
-    }
-    if (ok && regular && fsync(fd) != 0) {
-        *failure = {"cannot flush to disk", errno};
-        ok = false;
-    }
-    if (close(fd) != 0 && ok) {
-        *failure = {"cannot close", errno};
-        ok = false;
-    }
-    return ok;
-}
-
-// The mode a fresh file gets when there is no file to take it from.
-mode_t DefaultNewFileMode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// The new file has, or could be given, the owner and group of `like`.
-bool CarryOwner(int fd, const struct stat& like) {
-    struct stat st;
-    if (fstat(fd, &st) != 0)
-        return false;
-    if (st.st_uid == like.st_uid && st.st_gid == like.st_gid)
-        return true;
-    return fchown(fd, like.st_uid, like.st_gid) == 0;
-}
-
-// Makes the rename itself durable; a directory that cannot be synced still
-// holds the new file, so this cannot fail the save.
-void SyncDirectoryOf(const char* target) {
-    char dir[PATH_MAX];
-    const char* slash = std::strrchr(target, '/');
-    if (!slash) {
-        std::snprintf(dir, sizeof dir, ".");
-    } else {
-        int len = slash == target ? 1 : int(slash - target);
-        std::snprintf(dir, sizeof dir, "%.*s", len, target);
-    }
-    int fd = open(dir, O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
-}
-
-enum WriteOutcome { WRITE_DONE, WRITE_FAILED, WRITE_IN_PLACE };
-
-// Writes a temporary file beside the target and renames it over the target.
-// Returns WRITE_IN_PLACE, having changed nothing, when the temporary file
-// cannot be created or cannot carry the old file's owner and group. A new
-// file takes the mode of `model` (and its owner where it may) when given.
-WriteOutcome ReplaceThroughTemporary(const char* target,
-                                     const struct stat* old,
-                                     const struct stat* model,
-                                     const SaveSource& src,
-                                     SaveFailure* failure) {
-    char temporary[PATH_MAX];
-    if (std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", target) >= int(sizeof temporary))
-        return WRITE_IN_PLACE;
-    int fd = mkstemp(temporary);
-    if (fd < 0)
-        return WRITE_IN_PLACE;
-    const struct stat* like = old ? old : model;
-    if (like && !CarryOwner(fd, *like) && old) {
-        close(fd);
-        unlink(temporary);
-        return WRITE_IN_PLACE;
-    }
-    // After the owner: a change of owner clears the set-id bits. A file system
-    // without modes still takes the settings.
-    (void)fchmod(fd, like ? like->st_mode & 07777 : DefaultNewFileMode());
-    if (!FillAndClose(fd, src, failure)) {
-        unlink(temporary);
-        return WRITE_FAILED;
-    }
-    if (std::rename(temporary, target) != 0) {
-        *failure = {"cannot replace it", errno};
-        unlink(temporary);
-        return WRITE_FAILED;
-    }
-    SyncDirectoryOf(target);
-    return WRITE_DONE;
-}
-
-// Writes over the file as it stands, as "wb" did, but without cutting it
-// first; creates it (with the mode of `model` when given) if it is missing.
-bool WriteInPlace(const char* target,
-                  const struct stat* model,
-                  const SaveSource& src,
-                  SaveFailure* failure) {
-    // Non-blocking only while opening: a FIFO nobody reads is refused at once
-    // instead of holding the program at its exit.
-    int fd = open(
-        target, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, model ? model->st_mode & 07777 : 0666);
-    if (fd < 0) {
-        *failure = {"cannot open it for writing", errno};
-        return false;
-    }
-    int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        *failure = {"cannot open it for writing", errno};
-        close(fd);
-        return false;
-    }
-    return FillAndClose(fd, src, failure);
-}
-
-// Puts the source into the file at `target` (links already followed). A
-// regular file with one name whose owner and group the new file can carry, or
-// a missing one, is replaced through a temporary file and a rename, so a crash
-// leaves the old or the new file whole. Any other file stays the same file and
-// is written in place: a second name keeps seeing it, another owner keeps it,
-// a device or FIFO stays one. Mode, owner and group are kept either way.
-bool WriteSettingsFile(const char* target,
-                       const struct stat* model,
-                       const SaveSource& src,
-                       SaveFailure* failure) {
-    struct stat old;
-    bool exists = stat(target, &old) == 0;
-    if (exists && S_ISDIR(old.st_mode)) {
-        *failure = {"cannot replace it", EISDIR};
-        return false;
-    }
-    // A file the user may not write stays as it is, as an overwrite would.
-    if (exists && access(target, W_OK) != 0) {
-        *failure = {"cannot write it", errno};
-        return false;
-    }
-    if (!exists || (S_ISREG(old.st_mode) && old.st_nlink == 1)) {
-        WriteOutcome outcome =
-            ReplaceThroughTemporary(target, exists ? &old : nullptr, model, src, failure);
-        if (outcome != WRITE_IN_PLACE)
-            return outcome == WRITE_DONE;
-    }
-    return WriteInPlace(target, exists ? &old : model, src, failure);
-}
 
 // True when the open file holds bytes the loader cannot read: fewer than four,
 // or an unknown version word. An empty file holds nothing to keep.
@@ -447,20 +241,17 @@ bool HoldsUnknownBytes(int fd) {
     return n < 4 || !FindLayout(GetLittle32(head));
 }
 
-// True when the file at `path` holds exactly what `fd`'s file holds.
-bool HoldsSameBytes(int fd, const char* path) {
-    int other = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (other < 0)
-        return false;
+// True when the two open files hold the same bytes.
+bool HoldsSameBytes(int fd, int other) {
     struct stat a, b;
-    bool same =
-        fstat(fd, &a) == 0 && fstat(other, &b) == 0 && S_ISREG(b.st_mode) && a.st_size == b.st_size;
+    if (other < 0 || fstat(fd, &a) != 0 || fstat(other, &b) != 0 || a.st_size != b.st_size)
+        return false;
     uint8_t x[4096], y[4096];
+    bool same = true;
     for (off_t at = 0; same && at < a.st_size; at += off_t(sizeof x)) {
         ssize_t n = pread(fd, x, sizeof x, at);
         same = n > 0 && pread(other, y, sizeof y, at) == n && std::memcmp(x, y, size_t(n)) == 0;
     }
-    close(other);
     return same;
 }
 
@@ -468,45 +259,64 @@ bool HoldsSameBytes(int fd, const char* path) {
 bool BackupNameOf(const char* target, char* out, size_t outSize) {
     char name[PATH_MAX];
     int length = std::snprintf(name, sizeof name, "%s%s", target, CONFIG_BACKUP_SUFFIX);
-    return length < int(sizeof name) && ResolveSaveTarget(name, out, outSize);
+    return length < int(sizeof name) && ResolveLinks(name, out, outSize);
+}
+
+// Puts the checked file's bytes into its backup, left alone when it already
+// holds them, the backup taking the file's mode, owner and attributes.
+bool WriteBackup(const char* path, const SaveTarget& target, const char* name) {
+    SaveTarget backup;
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
+    bool kept = OpenSaveTarget(name, &backup, &failure) &&
+                (HoldsSameBytes(target.file, backup.file) ||
+                 WriteSaveTarget(backup, &target, SaveSource{nullptr, 0, target.file}, &failure));
+    CloseSaveTarget(&backup);
+    if (kept)
+        return true;
+    std::snprintf(backupStep,
+                  sizeof backupStep,
+                  "cannot keep its contents in %s: %s",
+                  name,
+                  SAVE_STEP_TEXT[failure.step]);
+    return ReportSaveFailure(path, backupStep, failure.error);
 }
 
 // Before a file the loader cannot read is replaced, its bytes go to the
-// backup (left alone when it already holds them), and one line names it. A
-// file that cannot be kept is not replaced.
-bool KeepUnknownFile(const char* path, const char* target, SaveFailure* failure) {
-    struct stat st;
-    if (stat(target, &st) != 0 || !S_ISREG(st.st_mode))
+// backup, and one line names it. A file that cannot be kept is not replaced.
+bool KeepUnknownFile(const char* path, const SaveTarget& target) {
+    if (!target.exists || !S_ISREG(target.checked.st_mode))
         return true;
-    int fd = open(target, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *failure = {"cannot read it to see whether it needs a backup", errno};
-        return false;
-    }
+    if (target.file < 0)
+        return ReportSaveFailure(
+            path, "cannot read it to see whether it needs a backup", target.readError);
+    if (!HoldsUnknownBytes(target.file))
+        return true;
     char backup[PATH_MAX];
-    bool ok = true;
-    if (HoldsUnknownBytes(fd)) {
-        ok = BackupNameOf(target, backup, sizeof backup);
-        if (!ok)
-            *failure = {"cannot keep its contents: the backup's name is too long", ENAMETOOLONG};
-        if (ok && !HoldsSameBytes(fd, backup)) {
-            ok = WriteSettingsFile(backup, &st, SaveSource{nullptr, 0, fd}, failure);
-            if (!ok) {
-                std::snprintf(
-                    backupStep, sizeof backupStep, "cannot keep its contents in %s", backup);
-                failure->step = backupStep;
-            }
-        }
-        if (ok)
-            std::fprintf(stderr,
-                         "%s: %s holds settings this program cannot read; its bytes are "
-                         "kept in %s\n",
-                         program_invocation_short_name,
-                         path,
-                         backup);
-    }
-    close(fd);
-    return ok;
+    if (!BackupNameOf(target.path, backup, sizeof backup))
+        return ReportSaveFailure(
+            path, "cannot keep its contents: the backup's name is too long", ENAMETOOLONG);
+    if (!WriteBackup(path, target, backup))
+        return false;
+    std::fprintf(stderr,
+                 "%s: %s holds settings this program cannot read; its bytes are kept in %s\n",
+                 program_invocation_short_name,
+                 path,
+                 backup);
+    return true;
+}
+
+// The save itself, with the file size signal already made harmless.
+bool SaveImage(const char* path, const uint8_t image[CONFIG_V4_BYTES]) {
+    SaveTarget target;
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
+    if (!OpenSaveTarget(path, &target, &failure))
+        return ReportStepFailure(path, failure);
+    bool saved = KeepUnknownFile(path, target);
+    if (saved &&
+        !WriteSaveTarget(target, nullptr, SaveSource{image, CONFIG_V4_BYTES, -1}, &failure))
+        saved = ReportStepFailure(path, failure);
+    CloseSaveTarget(&target);
+    return saved;
 }
 
 }  // namespace
@@ -568,33 +378,27 @@ void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]) {
 bool SaveHardwareConfigTo(const char* path) {
     uint8_t image[CONFIG_V4_BYTES];
     EncodeHardwareConfig(image);
-    char target[PATH_MAX];
-    if (!ResolveSaveTarget(path, target, sizeof target))
-        return ReportSaveFailure(path, {"the name is too long", ENAMETOOLONG});
-    SaveFailure failure{"", 0};
-    if (!KeepUnknownFile(path, target, &failure) ||
-        !WriteSettingsFile(target, nullptr, SaveSource{image, sizeof image, -1}, &failure))
-        return ReportSaveFailure(path, failure);
-    return true;
+    FileSizeSignal fileSizeSignal;
+    HoldFileSizeSignal(&fileSizeSignal);
+    bool saved = SaveImage(path, image);
+    ReleaseFileSizeSignal(&fileSizeSignal);
+    return saved;
 }
 
 bool ConfigFileNeedsBackup(const char* path) {
-    char target[PATH_MAX];
-    struct stat st;
-    if (!ResolveSaveTarget(path, target, sizeof target) || stat(target, &st) != 0 ||
-        !S_ISREG(st.st_mode))
+    SaveTarget target;
+    SaveFailure failure = {SAVE_STEP_NAME, 0};
+    if (!OpenSaveTarget(path, &target, &failure))
         return false;
-    int fd = open(target, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    bool unknown = HoldsUnknownBytes(fd);
-    close(fd);
-    return unknown;
+    bool needs = target.exists && S_ISREG(target.checked.st_mode) &&
+                 (target.file < 0 || HoldsUnknownBytes(target.file));
+    CloseSaveTarget(&target);
+    return needs;
 }
 
 bool GetConfigBackupName(const char* path, char* out, size_t outSize) {
     char target[PATH_MAX];
-    return ResolveSaveTarget(path, target, sizeof target) && BackupNameOf(target, out, outSize);
+    return ResolveLinks(path, target, sizeof target) && BackupNameOf(target, out, outSize);
 }
 
 bool SaveHardwareConfig() {

@@ -73,15 +73,23 @@ void CompleteHeightFromWidth();
 // Serialises the three records as the 444-byte version-4 image.
 void EncodeHardwareConfig(uint8_t out[CONFIG_V4_BYTES]);
 
-// Writes the version-4 file. A regular file with one name whose owner and
-// group the new file can carry (or no file yet) is replaced through a
-// temporary file renamed over it only when completely written and flushed;
-// any other file (more names, another owner, a folder the user cannot create
-// files in, a device or FIFO) is written in place, every write and the close
-// checked. Links are followed; mode, owner and group are kept. A file the
-// loader cannot read is first kept in its backup (see below), with one line on
-// stderr; if it cannot be kept it is not replaced. On failure one line on
-// stderr, beginning with the program's name, says why, and the result is false.
+// Writes the version-4 file. The file the name leads to (links followed) is
+// checked once, and nothing is ever written through a link or into another
+// file that took its name after the check (the save fails instead). Nothing
+// there yet, or a regular file with one name whose owner, group and extended
+// attributes (its ACL among them) the new file can carry, is replaced by a
+// temporary file beside it, renamed over it once completely written and
+// flushed. A folder that refuses the user new files (EACCES, EPERM), more
+// names, an owner, group or attribute the new file cannot carry, a device or
+// a FIFO: written in place instead, every write and the close checked, and
+// only when the file size limit allows all of it. Mode, owner, group and
+// attributes are kept; a write past the size limit fails rather than killing
+// the program. A file the loader cannot read is first kept in its backup
+// (see below), with one line on stderr; if it cannot be kept it is not
+// replaced. On failure (any other reason a temporary file cannot be made
+// included) one line on stderr, beginning with the program's name, says why,
+// the result is false, no temporary file is left and the old file is as it
+// was, unless an in-place write failed part-way.
 bool SaveHardwareConfig();
 bool SaveHardwareConfigTo(const char* path);
 
