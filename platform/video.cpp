@@ -110,9 +110,21 @@ void HandleEvent(const SDL_Event& e) {
 // glReadBuffer(GL_FRONT) then gets a GL error and that object's next frame, so
 // a screenshot would hold the wrong picture. The library reads the hint once,
 // in SDL_Init.
+//
+// Where sdl12-compat runs over sdl2-compat and SDL 3, sdl2-compat asks SDL 3
+// to wait after each window operation until the window system confirms it: up
+// to 100 ms a minimise, and a screen without a window manager never confirms
+// one (nor, on some SDL 3 releases, does a window manager when the window is
+// minimised already). Held F12 minimises once per event taken and the exit
+// minimises once more, so the program would stall for seconds or longer. SDL 3
+// lets an environment variable outrank sdl2-compat's setting; nothing here
+// needs the wait. Both are read in SDL_Init, and a player's own values are
+// kept.
 void ApplyVideoLibraryHints() {
-    if (IsSdlCompatLayer())
-        setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+    if (!IsSdlCompatLayer())
+        return;
+    setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+    setenv("SDL_VIDEO_SYNC_WINDOW_OPERATIONS", "0", 0);
 }
 
 // sdl12-compat turns "input grabbed and cursor hidden" into SDL 2's relative

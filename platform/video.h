@@ -22,9 +22,11 @@ typedef void (*MultiTexCoord2fFn)(unsigned int unit, float s, float t);
 extern ActiveTextureFn glActiveTextureARBPtr;
 extern MultiTexCoord2fFn glMultiTexCoord2fARBPtr;
 
-// Call before SDL_Init: on sdl12-compat, turns its OpenGL scaling off (unless
-// the player set it) so that GL draws into and reads from the window's own
-// buffers, as on classic SDL 1.2. Does nothing on classic SDL 1.2.
+// Call before SDL_Init: on sdl12-compat, turns its OpenGL scaling off so that
+// GL draws into and reads from the window's own buffers, and SDL 3's wait for
+// each window operation to be confirmed, so that minimising never stalls the
+// program; a player's own settings of either are kept. Does nothing on
+// classic SDL 1.2.
 void ApplyVideoLibraryHints();
 
 // Hides the system cursor over the window while keeping the mouse position

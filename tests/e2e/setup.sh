@@ -5,6 +5,7 @@
 # checked. Steps, separated by ";":
 #   key K...  press keys (xdotool names)     hold K / free K  hold or let go of a key
 #   click X Y / move X Y / down / up         the pointer and its left button
+#   moves N   N quick moves of the pointer   gone S  the program ended within S s
 #   away / back    the input focus to the root window / back to the program
 #   f12back        F12, then the focus given back      close  the window closed
 #   lit A X Y W H  the rectangle's brightest glyph pixels say how a label is
@@ -26,6 +27,9 @@ step() {
     hold|free) xdotool "key$([ "$verb" = hold ] && echo down || echo up)" "$1"; settle 0.2 ;;
     click) click_at "$1" "$2" ;;
     move) move_to "$1" "$2" ;;
+    moves) local a=() i; for i in $(seq "$1"); do a+=(mousemove --window "$WIN" $((20 + 9 * i)) $((40 + 7 * i)) sleep 0.02); done; xdotool "${a[@]}" ;;
+    gone) for _ in $(seq $(($1 * 10))); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
+          check_eq "ended within $1 s" gone "$(kill -0 "$PROGRAM_PID" 2>/dev/null && echo running || echo gone)" ;;
     down|up) xdotool "mouse$verb" 1; settle 0.25 ;;
     away|back) xdotool windowfocus "$([ "$verb" = away ] && echo "$ROOT" || echo "$WIN")"; settle 0.5 ;;
     f12back) press F12; xdotool windowfocus "$ROOT"; settle 0.3; xdotool windowfocus "$WIN"; settle 0.5 ;;
@@ -82,6 +86,7 @@ scenario "without focus the mouse is parked and clicks do nothing; with it back,
     "away; click 160 216; drawn 304 224 32 32; nopointer 160 216; lit none 20 208 100 16; back; held; move 160 216; pointer 160 216;
      key F12; drawn 304 224 32 32; free-pointer; move 160 216; f12back; move 600 440; pointer 600 440; lit none 20 208 100 16;
      click 12 280; key Escape" "exit=0 16=0 24=0"
+scenario "F12 held while the pointer moves, then Escape: the program leaves at once" "" "hold F12; moves 30; key Escape; gone 1; free F12" "exit=0 reset"
 scenario "settings that cannot be written: a failure, said once" 'mkdir "$WORKDIR/hwconfig.cfg"' "key Escape" \
     "exit=1 err=^quillon-setup:.*hwconfig.cfg"
 rmdir "$WORKDIR/hwconfig.cfg"
