@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/input.h"
 #include "render/texture.h"
@@ -133,9 +134,11 @@ const char* ChooseVideoDriver() {
         return nullptr;
     std::snprintf(chosen, sizeof chosen, "%s", choice);
     // Each SDL reads one spelling: SDL 1.2 and SDL 2 the first, SDL 3 (under
-    // sdl2-compat too) the second. A spelling the player set stays as set.
-    setenv("SDL_VIDEODRIVER", chosen, 0);
-    setenv("SDL_VIDEO_DRIVER", chosen, 0);
+    // sdl2-compat too) the second. A spelling the player set stays as set; an
+    // empty one would make SDL look for a driver named "".
+    for (const char* variable : {"SDL_VIDEODRIVER", "SDL_VIDEO_DRIVER"})
+        if (!NonEmptyVariable(variable))
+            setenv(variable, chosen, 1);
     return chosen;
 }
 
