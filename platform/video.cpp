@@ -145,8 +145,8 @@ const char* ChooseVideoDriver() {
 // sdl12-compat draws an OpenGL window into a framebuffer object of its own and
 // copies it to the window at each swap. Code that reads the window back with
 // glReadBuffer(GL_FRONT) or GL_BACK then gets a GL error or that object's
-// next frame, so a screenshot would fail or hold the wrong picture. The library reads the hint once,
-// in SDL_Init.
+// next frame, so a screenshot would fail or hold the wrong picture. The
+// library reads the hint once, in SDL_Init.
 void ApplyVideoLibraryHints() {
     if (IsSdlCompatLayer())
         setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);

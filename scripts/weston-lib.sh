@@ -1,13 +1,12 @@
-# Sourced by the tests that run the program on Wayland: starts a private weston
-# with the kiosk shell and one 640x480 output, which shows the one window it
-# is given over the whole output.
-#   start_weston x11       inside the X server of $DISPLAY, as an X window
-#                          titled "$WESTON_TITLE", through which xdotool drives
-#                          it. Move the input focus between Wayland clients
-#                          (another client's window takes it), never by X focus:
-#                          weston 10 loses the focus with its X window's but does
-#                          not take it back, and then corrupts its seat's state.
-#   start_weston headless  with no display of any kind
+# Sourced by the tests that run the program on Wayland: start_weston starts a
+# private weston with the kiosk shell and one 640x480 output, which shows the
+# one focused client over the whole output, as a window of the X server of
+# $DISPLAY titled "$WESTON_TITLE", through which xdotool drives it. Move the
+# input focus between Wayland clients (another client's window takes it),
+# never by X focus: weston 10 loses the focus with its X window's but does
+# not take it back, and then corrupts its seat's state. (Its headless backend
+# needs no X server, but offers no seat, and SDL 2.26's Wayland driver crashes
+# without one.)
 # Exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR (a fresh private folder, so the
 # socket cannot meet another run's) and sets WESTON_PID; stop_weston ends it.
 WESTON_TITLE="Weston Compositor - screen0"
@@ -17,7 +16,7 @@ start_weston() {
     export XDG_RUNTIME_DIR WAYLAND_DISPLAY=quillon-wayland
     # No weston.ini: a player's or the machine's would change the output.
     # The screen never blanks (idle time 0).
-    weston --backend="$1-backend.so" --shell=kiosk-shell.so --width=640 --height=480 \
+    weston --backend=x11-backend.so --shell=kiosk-shell.so --width=640 --height=480 \
         --use-pixman --no-config --idle-time=0 --socket="$WAYLAND_DISPLAY" \
         >"$XDG_RUNTIME_DIR/weston.log" 2>&1 &
     WESTON_PID=$!
@@ -26,7 +25,7 @@ start_weston() {
         kill -0 "$WESTON_PID" 2>/dev/null || break
         sleep 0.05
     done
-    echo "could not start weston ($1):" >&2
+    echo "could not start weston:" >&2
     cat "$XDG_RUNTIME_DIR/weston.log" >&2
     stop_weston
     return 1

@@ -14,7 +14,7 @@ start_private_xvfb || exit 1
 ( while kill -0 $$ 2>/dev/null; do sleep 0.5; done; kill "$XVFB_PID" ) >/dev/null 2>&1 &
 ROOT=$(xwininfo -root | awk '/Window id:/ {print $4}')
 ON_WAYLAND=${QUILLON_E2E_WAYLAND:+1}
-[ -z "$ON_WAYLAND" ] || { . "$QUILLON_SOURCE_DIR/scripts/weston-lib.sh"; start_weston x11 || exit 1; }
+[ -z "$ON_WAYLAND" ] || { . "$QUILLON_SOURCE_DIR/scripts/weston-lib.sh"; start_weston || exit 1; }
 trap '[ -n "${PROGRAM_PID:-}" ] && kill "$PROGRAM_PID" 2>/dev/null; [ -z "${WESTON_PID:-}" ] || stop_weston; rm -rf "${WORKDIR:-/nonexistent}"' EXIT
 
 # A fresh working folder holding the program's font and icon.

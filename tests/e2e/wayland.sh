@@ -15,7 +15,7 @@ fi
 QUILLON_E2E_WAYLAND=1 bash "$QUILLON_SOURCE_DIR/tests/e2e/setup.sh"
 check "every scenario of setup.sh on Wayland" test $? -eq 0
 . "$QUILLON_SOURCE_DIR/scripts/weston-lib.sh"
-start_weston x11 || exit 1
+start_weston || exit 1
 for env in "-u DISPLAY" "SDL_VIDEO_DRIVER=wayland"; do
     make_workdir
     # Protocol logging shows the frames the program commits.

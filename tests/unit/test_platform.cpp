@@ -180,10 +180,14 @@ TEST_F(PlatformTest, FrameStateCoversAnyWindowAndTheProbeFindsMultitexture) {
     SetupFrameState();
     ClearFrame(0, 1, 0);
     SetupFrameState();
-    PrintText("X", 0, 0, 16, 1, 1, 1, 0.5f);
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, 0.5f);
+    glRectf(-1, -1, 0, 0);  // the bottom left quarter, half transparent
     const Frame frame = TakeFrame();
-    EXPECT_EQ(frame.At(600, 400, 3), 255) << "alpha after ClearFrame, whatever the mask";
-    EXPECT_EQ(frame.At(8, 8, 3), 255) << "alpha under a half-transparent glyph";
+    EXPECT_EQ(frame.At(600, 100, 3), 255) << "alpha after ClearFrame, whatever the mask";
+    EXPECT_EQ(frame.At(100, 400, 3), 255) << "alpha under a half-transparent square";
     const bool has = std::strstr(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
                                  "GL_ARB_multitexture");
     EXPECT_TRUE((glActiveTextureARBPtr != nullptr) == has &&
