@@ -80,22 +80,6 @@ void SetWindowIcon() {
         SDL_WM_SetIcon(icon, nullptr);
 }
 
-// SDL 1.2 falls back to text-terminal video drivers when X cannot be used,
-// which fill the terminal with escape sequences; the screen needs X. A
-// player's own SDL_VIDEODRIVER choice is left as it is.
-bool RequireXDisplay() {
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && *driver)
-        return true;
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fprintf(stderr, "quillon-setup: needs an X display, and DISPLAY is not set\n");
-        return false;
-    }
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    return true;
-}
-
 }  // namespace
 
 bool IsResolutionChoice(int32_t width) {
@@ -139,12 +123,17 @@ bool StartSetup() {
     // remote desktops. The grab still confines the pointer to the window.
     // A player's own SDL_MOUSE_RELATIVE setting is left as it is.
     setenv("SDL_MOUSE_RELATIVE", "0", 0);
-    if (!RequireXDisplay())
+    const char* driver = ChooseVideoDriver();
+    if (!driver) {
+        std::fprintf(stderr,
+                     "quillon-setup: needs a display, and neither DISPLAY (X11) nor "
+                     "WAYLAND_DISPLAY (Wayland) is set\n");
         return false;
+    }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr,
-                     "quillon-setup: cannot start SDL on display %s: %s\n",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(none)",
+                     "quillon-setup: cannot start SDL's %s video driver: %s\n",
+                     driver,
                      SDL_GetError());
         return false;
     }
@@ -177,8 +166,7 @@ bool SetupShouldContinue() {
 }
 
 void RunSetupFrame() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    ClearFrame(0.0f, 0.0f, 0.0f);
     widgetTable.count = 0;
     LayOutSetupScreen();
     if (colourPickerOpen)

@@ -15,9 +15,9 @@ extern int32_t colourPickerOpen;
 
 // Loads the configuration, starts SDL, opens the 640x480 window with caption
 // and icon, grabs the input, names the texture slots, loads the font and key
-// names. Returns false (with one line on stderr) when there is no X display
-// (DISPLAY unset or empty and no SDL_VIDEODRIVER chosen) or SDL or the window
-// could not be started; nothing has been written then.
+// names. Returns false (with one line on stderr) when there is no display
+// (see ChooseVideoDriver) or SDL or the window could not be started; nothing
+// has been written then.
 bool StartSetup();
 
 // True when one of the four resolution choices stores this width.

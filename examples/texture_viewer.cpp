@@ -58,6 +58,10 @@ void LoadListed(const char* pattern, bool tga) {
 
 bool StartViewer() {
     ApplyVideoLibraryHints();
+    if (!ChooseVideoDriver()) {
+        std::fprintf(stderr, "quillon-texture-viewer: needs DISPLAY or WAYLAND_DISPLAY\n");
+        return false;
+    }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "quillon-texture-viewer: cannot start SDL: %s\n", SDL_GetError());
         return false;
@@ -109,23 +113,18 @@ void DrawGrid() {
     }
 }
 
-// Keys the viewer itself answers. Escape quits only when no field held the
-// keyboard before this frame's update (`wasEditing`): otherwise it ended an edit.
-void HandleKeys(bool wasEditing) {
-    if (IsKeyPressed(SDLK_F5)) {
-        char name[SCREENSHOT_NAME_BYTES];
-        if (SaveScreenshot(name, sizeof name))
-            std::snprintf(viewer.status, sizeof viewer.status, "saved %s", name);
-        else
-            std::snprintf(viewer.status, sizeof viewer.status, "screenshot not saved");
-    }
-    if (IsKeyPressed(SDLK_ESCAPE) && !wasEditing)
-        viewer.quit = true;
+// Saves the frame just drawn, before the swap shows it: the file holds what the
+// player sees. The status line tells from the next frame on.
+void SaveShownFrame() {
+    char name[SCREENSHOT_NAME_BYTES];
+    if (SaveScreenshot(name, sizeof name))
+        std::snprintf(viewer.status, sizeof viewer.status, "saved %s", name);
+    else
+        std::snprintf(viewer.status, sizeof viewer.status, "screenshot not saved");
 }
 
 void RunViewerFrame() {
-    glClearColor(0.1f, 0.1f, 0.15f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    ClearFrame(0.1f, 0.1f, 0.15f);
     widgetTable.count = 0;
     AddWidget("Filter", 8, 8, LABEL_SIZE, 1, 1, 1);
     AttachBehaviour(BEHAVIOUR_STRING_ENTRY, viewer.filter);
@@ -136,12 +135,17 @@ void RunViewerFrame() {
     // clears `captured`, so reading it afterwards would quit as well.
     bool wasEditing = widgetTable.captured;
     UpdateWidgets();
-    HandleKeys(wasEditing);  // before drawing: the screenshot shows the last frame on screen
+    // Escape quits only when no field held the keyboard before this frame's
+    // update: otherwise it ended an edit.
+    if (IsKeyPressed(SDLK_ESCAPE) && !wasEditing)
+        viewer.quit = true;
     SetupFrameState();
     DrawGrid();
     PrintText("/s", 632 | ALIGN_END, 8, NAME_SIZE, 1, 1, 0.5f, 1, viewer.status);
     DrawWidgets();
     DrawCursor(1, 1, 1, 1);
+    if (IsKeyPressed(SDLK_F5))
+        SaveShownFrame();
     SDL_GL_SwapBuffers();
 }
 

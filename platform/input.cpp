@@ -63,7 +63,9 @@ void SnapshotKeyboard() {
 void SnapshotMouse() {
     MouseState& m = inputState.mouse;
     inputState.previousMouse = m;
-    Uint8 buttons = SDL_GetMouseState(&inputState.rawMouseX, &inputState.rawMouseY);
+    Uint8 held = SDL_GetMouseState(&inputState.rawMouseX, &inputState.rawMouseY);
+    inputState.ignoredButtons &= held;  // a button let go counts again from its next press
+    Uint8 buttons = held & ~inputState.ignoredButtons;
     // A zero size would divide by zero; a window is never that small, so map 1:1.
     int32_t w = videoState.width > 0 ? videoState.width : VIRTUAL_WIDTH;
     int32_t h = videoState.height > 0 ? videoState.height : VIRTUAL_HEIGHT;
@@ -82,6 +84,10 @@ void SnapshotMouse() {
     m.wheelDown = (buttons & 16) ? 1 : 0;
     m.leftReleased = (!m.leftDown && inputState.previousMouse.leftDown) ? 1 : 0;
     m.rightReleased = (!m.rightDown && inputState.previousMouse.rightDown) ? 1 : 0;
+}
+
+void IgnoreHeldButtons() {
+    inputState.ignoredButtons = SDL_GetMouseState(nullptr, nullptr);
 }
 
 void SnapshotJoystick() {

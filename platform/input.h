@@ -37,6 +37,7 @@ struct InputState {
     JoystickState joystick;
     JoystickState previousJoystick;
     _SDL_Joystick* joystickHandle;  // open joystick or null (the setup screen opens none)
+    uint8_t ignoredButtons;  // SDL button mask held at the focus regain: read as up until let go
 };
 
 extern InputState inputState;
@@ -47,8 +48,12 @@ void SnapshotKeyboard();
 
 // Copies mouse to previousMouse, maps SDL's window position onto the virtual
 // screen (clamped), parks it at (320,240) with no buttons while unfocused, and
-// forms the release edges.
+// forms the release edges. Ignored buttons read as up.
 void SnapshotMouse();
+
+// The buttons SDL reports held now are ignored until each is let go: the click
+// that brings the focus back only focuses. Called by the event pump.
+void IgnoreHeldButtons();
 
 // Polls the joystick when the configuration enables it; with no handle it only
 // keeps the previous copy and calls SDL_JoystickUpdate.

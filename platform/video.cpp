@@ -3,8 +3,10 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/input.h"
 #include "render/texture.h"
@@ -80,6 +82,9 @@ void OnFocusGained() {
     SDL_WM_GrabInput(SDL_GRAB_ON);
     HideSystemCursor();
     videoState.hasFocus = 1;
+    // The click that brought the focus back (a compositor or window manager
+    // that focuses on click passes the click on too) only focuses.
+    IgnoreHeldButtons();
 }
 
 void OnFocusLost() {
@@ -93,6 +98,12 @@ void HandleEvent(const SDL_Event& e) {
         OnFocusGained();
     if (inputFocus && e.active.gain == 0)
         OnFocusLost();
+    // A minimise that was never carried out (a compositor may ignore it, and
+    // Wayland never confirms one) leaves the window shown and focused, so no
+    // regain would come: a click on it brings the focus back.
+    if (e.type == SDL_MOUSEBUTTONDOWN && !videoState.hasFocus &&
+        (SDL_GetAppState() & SDL_APPINPUTFOCUS))
+        OnFocusGained();
     // Read from the previous frame's snapshot: the pump never refreshes it.
     if (inputState.keys[SDLK_F12]) {
         SDL_WM_GrabInput(SDL_GRAB_OFF);
@@ -103,13 +114,39 @@ void HandleEvent(const SDL_Event& e) {
         videoState.quitRequested = 1;
 }
 
+const char* NonEmptyVariable(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : nullptr;
+}
+
 }  // namespace
+
+const char* ChooseVideoDriver() {
+    static char chosen[64];
+    const char* choice = NonEmptyVariable("SDL_VIDEODRIVER");
+    if (!choice)
+        choice = NonEmptyVariable("SDL_VIDEO_DRIVER");
+    if (!choice && NonEmptyVariable("DISPLAY"))
+        choice = "x11";
+    if (!choice && NonEmptyVariable("WAYLAND_DISPLAY"))
+        choice = "wayland";
+    if (!choice)
+        return nullptr;
+    std::snprintf(chosen, sizeof chosen, "%s", choice);
+    // Each SDL reads one spelling: SDL 1.2 and SDL 2 the first, SDL 3 (under
+    // sdl2-compat too) the second. A spelling the player set stays as set; an
+    // empty one would make SDL look for a driver named "".
+    for (const char* variable : {"SDL_VIDEODRIVER", "SDL_VIDEO_DRIVER"})
+        if (!NonEmptyVariable(variable))
+            setenv(variable, chosen, 1);
+    return chosen;
+}
 
 // sdl12-compat draws an OpenGL window into a framebuffer object of its own and
 // copies it to the window at each swap. Code that reads the window back with
-// glReadBuffer(GL_FRONT) then gets a GL error and that object's next frame, so
-// a screenshot would hold the wrong picture. The library reads the hint once,
-// in SDL_Init.
+// glReadBuffer(GL_FRONT) or GL_BACK then gets a GL error or that object's
+// next frame, so a screenshot would fail or hold the wrong picture. The
+// library reads the hint once, in SDL_Init.
 //
 // Where sdl12-compat runs over sdl2-compat and SDL 3, sdl2-compat asks SDL 3
 // to wait after each window operation until the window system confirms it: up
@@ -174,10 +211,19 @@ void PumpEvents() {
         HandleEvent(e);
 }
 
+void ClearFrame(float r, float g, float b) {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(r, g, b, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
 void SetupFrameState() {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Blending would lower the alpha of the frame where text is half covered;
+    // OpenGL 1.1 has no separate alpha blend function, so alpha is not written.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     glDisable(GL_DEPTH_TEST);
     glViewport(0, 0, videoState.width, videoState.height);
     glMatrixMode(GL_PROJECTION);

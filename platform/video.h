@@ -29,6 +29,14 @@ extern MultiTexCoord2fFn glMultiTexCoord2fARBPtr;
 // classic SDL 1.2.
 void ApplyVideoLibraryHints();
 
+// Call before SDL_Init: chooses SDL's video driver and returns its name, or
+// null when there is nothing to show a window on. The player's own choice in
+// SDL_VIDEODRIVER (SDL 1.2, SDL 2) or SDL_VIDEO_DRIVER (SDL 3) wins and is
+// copied to the other spelling where that is unset; otherwise "x11" when
+// DISPLAY is set, else "wayland" when WAYLAND_DISPLAY is set. Without a choice
+// SDL 1.2 would fall back to drivers that draw into the text terminal.
+const char* ChooseVideoDriver();
+
 // Hides the system cursor over the window while keeping the mouse position
 // absolute: SDL_ShowCursor(SDL_DISABLE) on classic SDL 1.2, a transparent
 // cursor on sdl12-compat (see video.cpp for why).
@@ -48,9 +56,14 @@ void PumpEvents();
 // (slots 70..97 and 400..419 nearest, others linear / linear-mipmap-nearest).
 void ReuploadTextures();
 
-// Texturing and alpha blending on, depth test off, full-window viewport, the
-// frustum (-1,1,-0.75,0.75,1,1000), identity model-view and texture matrices.
-// Leaves the matrix mode at GL_TEXTURE.
+// Clears the colour buffer to (r, g, b) with alpha 1, whatever the colour mask.
+void ClearFrame(float r, float g, float b);
+
+// Texturing and alpha blending on, alpha writes off (so the frame's alpha stays
+// as ClearFrame left it: a compositor that blends the window, or a capture of
+// its alpha, sees it opaque), depth test off, full-window viewport, the frustum
+// (-1,1,-0.75,0.75,1,1000), identity model-view and texture matrices. Leaves
+// the matrix mode at GL_TEXTURE.
 void SetupFrameState();
 
 // Fills the two multitexture pointers when the extension string contains

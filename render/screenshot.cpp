@@ -14,6 +14,8 @@ namespace {
 
 constexpr size_t MAX_ROW_BYTES = (size_t(SCREENSHOT_MAX_WIDTH) * 3 + 3) & ~size_t(3);
 constexpr size_t ROWS_PER_WRITE = 16;
+// Error flags an earlier call may have left; GL keeps at most one per kind.
+constexpr int MAX_PENDING_ERRORS = 16;
 
 // glReadPixels puts the window here, bottom row first, R,G,B,A.
 uint8_t capture[SCREENSHOT_CAPTURE_BYTES];
@@ -30,8 +32,17 @@ void PutU32(uint8_t* at, uint32_t value) {
     PutU16(at + 2, value >> 16);
 }
 
-// Reads the front buffer with default pack state, whatever the caller set.
-void CaptureFrontBuffer(int32_t width, int32_t height) {
+// Reads the frame the coming swap shows: the back buffer of a double-buffered
+// window (its front buffer is not readable everywhere: Mesa's llvmpipe reads it
+// back black, a Wayland window has none), the front buffer of a single-buffered
+// one, which is drawn on directly. Default pack state whatever the caller set;
+// the caller's read buffer is kept. False when GL reports an error for the read.
+bool CaptureShownFrame(int32_t width, int32_t height) {
+    for (int i = 0; i < MAX_PENDING_ERRORS && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glPushAttrib(GL_PIXEL_MODE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
@@ -39,9 +50,11 @@ void CaptureFrontBuffer(int32_t width, int32_t height) {
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
     glPixelStorei(GL_PACK_LSB_FIRST, GL_FALSE);
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, capture);
     glPopClientAttrib();
+    glPopAttrib();
+    return glGetError() == GL_NO_ERROR;
 }
 
 // Creates the first free name of the series without ever opening an existing
@@ -119,7 +132,8 @@ bool SaveScreenshot(char* nameOut, size_t nameSize) {
     int32_t height = videoState.height;
     if (width <= 0 || height <= 0 || width > SCREENSHOT_MAX_WIDTH || height > SCREENSHOT_MAX_HEIGHT)
         return false;
-    CaptureFrontBuffer(width, height);
+    if (!CaptureShownFrame(width, height))
+        return false;
     char name[SCREENSHOT_NAME_BYTES];
     int fd = CreateFirstFreeName(name);
     if (fd < 0)

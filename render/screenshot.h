@@ -1,5 +1,5 @@
-// Screenshot writer: the window's front buffer as a 24-bit BMP under the
-// first free name of the series "scsht000.bmp" .. "scsht999.bmp".
+// Screenshot writer: the frame the window is about to show as a 24-bit BMP
+// under the first free name of the series "scsht000.bmp" .. "scsht999.bmp".
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,10 +20,13 @@ size_t ScreenshotRowBytes(int32_t width);
 // little-endian. Sizes must be positive.
 void EncodeScreenshotHeader(uint8_t out[SCREENSHOT_HEADER_BYTES], int32_t width, int32_t height);
 
-// Captures the front buffer (videoState width x height) and writes it to the
-// first name of the series that does not exist, created exclusively so no
-// existing file is ever touched. Returns true when the whole file was written;
-// false, with nothing left behind, when the window is empty or larger than
-// 1280x960, all 1000 names exist, or creating or writing fails. When
-// `nameOut` is given it receives the name written (empty on failure).
+// Call once the frame is drawn, right before SDL_GL_SwapBuffers: captures the
+// frame (videoState width x height) exactly as that swap shows it, and writes
+// it to the first name of the series that does not exist, created exclusively
+// so no existing file is ever touched. Returns true when the whole file was
+// written; false, with nothing left behind, when the window is empty or larger
+// than 1280x960, the frame cannot be read (GL reports an error, e.g. for a
+// framebuffer object of the caller's left bound), all 1000 names exist, or
+// creating or writing fails. When `nameOut` is given it receives the name
+// written (empty on failure).
 bool SaveScreenshot(char* nameOut = nullptr, size_t nameSize = 0);

@@ -16,17 +16,24 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+// True when the window's WM_NAME or, for clients that set only that (weston's
+// output window), _NET_WM_NAME is `title`.
+static bool IsNamed(Display* d, Window w, const char* title) {
+    XTextProperty text = {};
+    bool named = XGetWMName(d, w, &text) && text.value;
+    if (!named)
+        named = XGetTextProperty(d, w, &text, XInternAtom(d, "_NET_WM_NAME", False)) && text.value;
+    bool hit = named && std::strcmp(reinterpret_cast<char*>(text.value), title) == 0;
+    if (text.value)
+        XFree(text.value);
+    return hit;
+}
+
 static Window FindByName(Display* d, Window w, const char* title) {
-    char* name = nullptr;
-    if (XFetchName(d, w, &name) && name) {
-        // Only a mapped window counts: a toolkit may name a window it replaces.
-        XWindowAttributes a;
-        bool hit = std::strcmp(name, title) == 0 && XGetWindowAttributes(d, w, &a) &&
-                   a.map_state == IsViewable;
-        XFree(name);
-        if (hit)
-            return w;
-    }
+    // Only a mapped window counts: a toolkit may name a window it replaces.
+    XWindowAttributes a;
+    if (IsNamed(d, w, title) && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable)
+        return w;
     Window root, parent, *children = nullptr;
     unsigned n = 0;
     if (!XQueryTree(d, w, &root, &parent, &children, &n))

@@ -2,6 +2,9 @@
 # QUILLON_BINARY_DIR. Each test gets an X server and a working folder of its
 # own: tests run in parallel, and another program's window, pointer warps or
 # focus changes on a shared display would reach the program under test.
+# With QUILLON_E2E_WAYLAND set, programs run on Wayland without DISPLAY (so
+# they choose it themselves) under a weston in that X server, and WIN is
+# weston's window, which shows theirs 1:1.
 set -u
 SETUP_BIN=$QUILLON_BINARY_DIR/quillon-setup HWCONFIG_BIN=$QUILLON_BINARY_DIR/quillon-hwconfig
 XTOOL=$QUILLON_BINARY_DIR/tools/quillon-xtool
@@ -10,7 +13,9 @@ PASSED=0 FAILED=0
 start_private_xvfb || exit 1
 ( while kill -0 $$ 2>/dev/null; do sleep 0.5; done; kill "$XVFB_PID" ) >/dev/null 2>&1 &
 ROOT=$(xwininfo -root | awk '/Window id:/ {print $4}')
-trap '[ -n "${PROGRAM_PID:-}" ] && kill "$PROGRAM_PID" 2>/dev/null; rm -rf "${WORKDIR:-/nonexistent}"' EXIT
+ON_WAYLAND=${QUILLON_E2E_WAYLAND:+1}
+[ -z "$ON_WAYLAND" ] || { . "$QUILLON_SOURCE_DIR/scripts/weston-lib.sh"; start_weston || exit 1; }
+trap '[ -n "${PROGRAM_PID:-}" ] && kill "$PROGRAM_PID" 2>/dev/null; [ -z "${WESTON_PID:-}" ] || stop_weston; rm -rf "${WORKDIR:-/nonexistent}"' EXIT
 
 # A fresh working folder holding the program's font and icon.
 make_workdir() {
@@ -21,9 +26,9 @@ make_workdir() {
 
 # Starts PROGRAM [TITLE] in the working folder and waits for its window.
 start() {
-    ( cd "$WORKDIR" && exec "$1" ) >"$WORKDIR/stdout.txt" 2>"$WORKDIR/stderr.txt" &
+    ( cd "$WORKDIR" && exec env ${ON_WAYLAND:+-u DISPLAY} "$1" ) >"$WORKDIR/stdout.txt" 2>"$WORKDIR/stderr.txt" &
     PROGRAM_PID=$!
-    await_window "$XTOOL" "${2:-Quillon Setup}" || { echo "no window"; cat "$WORKDIR/stderr.txt"; return 1; }
+    await_window "$XTOOL" "${WESTON_TITLE:-${2:-Quillon Setup}}" || { echo "no window"; cat "$WORKDIR/stderr.txt"; kill "$PROGRAM_PID"; return 1; }
 }
 # Waits up to 20 s for the program to end; sets EXIT_CODE (124 when it did not).
 wait_exit() {

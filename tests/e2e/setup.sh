@@ -7,7 +7,8 @@
 #   click X Y / move X Y / down / up         the pointer and its left button
 #   moves N   N quick moves of the pointer   gone S  the program ended within S s
 #   away / back    the input focus to the root window / back to the program
-#   f12back        F12, then the focus given back      close  the window closed
+#   clickback      the focus given back with the left button held
+#   f12back        F12, then the focus away and back   close  the window closed
 #   lit A X Y W H  the rectangle's brightest glyph pixels say how a label is
 #                  drawn (A: none below 0.78 of white, dim below 0.9, lit above)
 #   dark/drawn X Y W H  nothing / something bright there   held / free  the pointer
@@ -15,6 +16,12 @@
 #   icon T    the window's icon title (classic SDL 1.2 only)    geometry W H  its size
 # Expectations: exit=N, err=REGEX, OFFSET=VALUE (a file word; fOFFSET for a
 # float), reset (the file equals quillon-hwconfig --reset's).
+# With QUILLON_E2E_WAYLAND set (tests/e2e/wayland.sh) the program runs on
+# Wayland under weston's kiosk shell, which shows one client at a time and has
+# no close: the focus goes away to another client (weston-simple-shm), so
+# pixel steps while it is away, and clickback's held button, have nothing to
+# act on; close is SIGTERM, which SDL turns into the same quit event; and the
+# pointer never leaves weston's window, so held and free-pointer are skipped.
 . "$QUILLON_SOURCE_DIR/tests/e2e/lib.sh"
 COMPAT=$(grep -l SDL12COMPAT "$(ldd "$SETUP_BIN" | awk '/libSDL-1\.2/ {print $3}')" || true)
 bright() { "$XTOOL" bright "$WIN" "$@"; }
@@ -22,6 +29,7 @@ leaves() { xdotool mousemove 1279 1023; settle 0.2; xdotool getmouselocation | g
 
 step() {
     local verb=$1; shift
+    case ${OTHER:+$verb} in lit|dark|drawn|pointer|nopointer) echo "skipped on Wayland while away: $verb $* (the kiosk shell shows one client)"; return ;; esac
     case $verb in
     key) press "$@" ;;
     hold|free) xdotool "key$([ "$verb" = hold ] && echo down || echo up)" "$1"; settle 0.2 ;;
@@ -31,9 +39,11 @@ step() {
     gone) for _ in $(seq $(($1 * 10))); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
           check_eq "ended within $1 s" gone "$(kill -0 "$PROGRAM_PID" 2>/dev/null && echo running || echo gone)" ;;
     down|up) xdotool "mouse$verb" 1; settle 0.25 ;;
-    away|back) xdotool windowfocus "$([ "$verb" = away ] && echo "$ROOT" || echo "$WIN")"; settle 0.5 ;;
-    f12back) press F12; xdotool windowfocus "$ROOT"; settle 0.3; xdotool windowfocus "$WIN"; settle 0.5 ;;
-    close) "$XTOOL" close "$WIN" ;;
+    clickback) if [ -n "$ON_WAYLAND" ]; then step back; else xdotool mousedown 1; step back; xdotool mouseup 1; settle 0.2; fi ;;
+    away) if [ -n "$ON_WAYLAND" ]; then weston-simple-shm >/dev/null 2>&1 & OTHER=$!; else xdotool windowfocus "$ROOT"; fi; settle 0.5 ;;
+    back) if [ -n "$ON_WAYLAND" ]; then kill "$OTHER"; OTHER=; else xdotool windowfocus "$WIN"; fi; settle 0.5 ;;
+    f12back) press F12; step away; step back ;;
+    close) if [ -n "$ON_WAYLAND" ]; then kill -TERM "$PROGRAM_PID"; else "$XTOOL" close "$WIN"; fi ;;
     lit) local dim=$(bright "${@:2}" 200) full=$(bright "${@:2}" 226)   # hovered glyphs reach 0.875 of 255
          case $1 in none) check "$*: no pixel above 0.78" test "$dim" -eq 0 ;;
                     dim) check "$*: hovered, not lit" test "$dim" -gt 0 -a "$full" -eq 0 ;;
@@ -41,9 +51,9 @@ step() {
     dark) check "dark at $*" test "$(bright "$@" 60)" -eq 0 ;;
     pointer|nopointer) local n=$(bright $(($1 + 6)) $(($2 + 2)) 12 12); check "$verb $*" test "$n" "$([ $verb = pointer ] && echo -gt || echo -eq)" 0 ;;
     drawn) check "drawn at $*" test "$(bright "$@" 100)" -gt 20 ;;
-    held) ! leaves; check "the pointer is held in the window" test $? -eq 0 ;;
+    held) [ -n "$ON_WAYLAND" ] && return; ! leaves; check "the pointer is held in the window" test $? -eq 0 ;;
     geometry) check_eq "window size" "$*" "$("$XTOOL" geometry "$WIN")" ;;
-    free-pointer) check "the pointer may leave the window" leaves ;;
+    free-pointer) [ -n "$ON_WAYLAND" ] || check "the pointer may leave the window" leaves ;;
     icon) if [ -n "$COMPAT" ]; then echo "skipped on sdl12-compat: the icon title (SDL 2 has no icon titles)"
           else check_eq "icon title" "WM_ICON_NAME(STRING) = \"$1\"" "$(xprop -id "$WIN" WM_ICON_NAME)"; fi ;;
     *) check "a step the driver knows: $verb" false ;;
@@ -82,17 +92,17 @@ scenario "the keypad and right Shift: a grey, drawn in the Color label, which al
     "exit=0 4=800 8=600 f40=0.5 f44=0.5 f48=0.5"
 scenario "a width of no label is kept, none lit" '"$HWCONFIG_BIN" --set width=1152 height=864 "$WORKDIR/hwconfig.cfg" >/dev/null' \
     "lit none 20 128 160 64; key Escape" "exit=0 4=1152 8=864"
-scenario "without focus the mouse is parked and clicks do nothing; with it back, and after F12, they count" "" \
-    "away; click 160 216; drawn 304 224 32 32; nopointer 160 216; lit none 20 208 100 16; back; held; move 160 216; pointer 160 216;
-     key F12; drawn 304 224 32 32; free-pointer; move 160 216; f12back; move 600 440; pointer 600 440; lit none 20 208 100 16;
-     click 12 280; key Escape" "exit=0 16=0 24=0"
+scenario "without focus the mouse is parked; a click that brings the focus back, or comes after a minimise never done, only focuses" "" \
+    "away; move 160 216; drawn 304 224 32 32; nopointer 160 216; clickback; move 600 440; lit none 20 208 100 16; held; move 160 216;
+     pointer 160 216; key F12; drawn 304 224 32 32; free-pointer; click 160 216; pointer 160 216; f12back; move 600 440; pointer 600 440;
+     lit none 20 208 100 16; click 12 280; key Escape" "exit=0 16=0 24=0"
 scenario "F12 held while the pointer moves, then Escape: the program leaves at once" "" "hold F12; moves 30; key Escape; gone 1; free F12" "exit=0 reset"
 scenario "settings that cannot be written: a failure, said once" 'mkdir "$WORKDIR/hwconfig.cfg"' "key Escape" \
     "exit=1 err=^quillon-setup:.*hwconfig.cfg"
 rmdir "$WORKDIR/hwconfig.cfg"
-for unset in "-u DISPLAY" "DISPLAY="; do   # no X display: status 1, one line naming the program and the display, nothing written
-    ( cd "$WORKDIR" && exec env -u SDL_VIDEODRIVER $unset "$SETUP_BIN" ) >"$WORKDIR/out" 2>"$WORKDIR/err"; status=$?
-    check_eq "no display ($unset): status, bytes out, lines naming the display, lines, a file" "1 0 1 1 no" \
-        "$status $(wc -c <"$WORKDIR/out") $(grep -c '^quillon-setup: .*X display' "$WORKDIR/err") $(wc -l <"$WORKDIR/err") $([ -e "$WORKDIR/hwconfig.cfg" ] && echo yes || echo no)"
+for unset in "-u DISPLAY -u WAYLAND_DISPLAY" "DISPLAY= WAYLAND_DISPLAY="; do   # no display: status 1, one line naming both, nothing written
+    ( cd "$WORKDIR" && exec env -u SDL_VIDEODRIVER -u SDL_VIDEO_DRIVER $unset "$SETUP_BIN" ) >"$WORKDIR/out" 2>"$WORKDIR/err"; status=$?
+    check_eq "no display ($unset): status, bytes out, lines naming both displays, lines, a file" "1 0 1 1 no" \
+        "$status $(wc -c <"$WORKDIR/out") $(grep -c '^quillon-setup: .* DISPLAY .* WAYLAND_DISPLAY ' "$WORKDIR/err") $(wc -l <"$WORKDIR/err") $([ -e "$WORKDIR/hwconfig.cfg" ] && echo yes || echo no)"
 done
 finish

@@ -29,9 +29,6 @@ le32() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)
 { printf 'BM'; le32 102; le32 0; le32 54; le32 40; le32 4; le32 4; printf '\001\000\030\000'; for v in 0 48 0 0 0 0; do le32 $v; done
   for i in $(seq 16); do printf '\000\000\377'; done; } >"$WORKDIR/texture/red.bmp"
 { printf '\000\000\002\000\000\000\000\000\000\000\000\000\004\000\004\000\030\000'; for i in $(seq 16); do printf '\000\377\000'; done; } >"$WORKDIR/texture/green.tga"
-# Mesa's llvmpipe reads the front buffer back as black; softpipe keeps the
-# shown frame there as hardware does, which the screenshot needs.
-export GALLIUM_DRIVER=softpipe
 start "$GAME/quillon-texture-viewer" "Quillon Texture Viewer" || exit 1
 pixel() { "$XTOOL" pixel "$WIN" "$1" "$2"; }
 # Tiles are 96 pixels from (8, 72), 104 apart; BMP files are listed first.
@@ -41,7 +38,7 @@ check "names are printed under the tiles" test "$("$XTOOL" bright "$WIN" 8 168 9
 click_at 30 16; press g Escape   # the filter "g": names beginning with g
 check "Escape that ends the filter edit leaves the viewer running" kill -0 "$PROGRAM_PID"
 check_eq "filtered: the TGA is the first tile" "0 255 0" "$(pixel 56 120)"
-check "filtered: no second tile" test "$(pixel 160 120)" != "0 255 0"
+check_eq "filtered: the background where the second tile was" "26 26 38" "$(pixel 160 120)"
 press F5
 shot=$WORKDIR/scsht000.bmp
 check_eq "F5 wrote a 640x480 screenshot" "921654 640 480" "$(stat -c %s "$shot") $(word_at "$shot" 18) $(word_at "$shot" 22)"

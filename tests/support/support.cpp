@@ -7,7 +7,8 @@ void EnsureGlWindow() {
     if (open)
         return;
     videoState = VideoState{640, 480, 16, 0, 0, 1, 1}, ApplyVideoLibraryHints();
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0 || !SetVideoModeFromState())
+    const bool started = SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) == 0;
+    if (!started || SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8) != 0 || !SetVideoModeFromState())
         std::fprintf(stderr, "no OpenGL window: %s\n", SDL_GetError()), std::abort();
     GenerateTextureNames(), open = true;
 }
@@ -46,6 +47,18 @@ std::string ReadFileBytes(const std::string& path) {
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     return out.write(bytes.data(), std::streamsize(bytes.size())), out.close(), !out.fail();
+}
+
+std::string FirstDifference(const std::string& got, const std::string& want) {
+    const auto [g, w] = std::mismatch(got.begin(), got.end(), want.begin(), want.end());
+    if (g == got.end() && w == want.end())
+        return "";
+    std::ostringstream out;
+    out << "first difference at byte " << (g - got.begin()) << ": got "
+        << (g == got.end() ? std::string("the end") : std::to_string(uint8_t(*g))) << ", want "
+        << (w == want.end() ? std::string("the end") : std::to_string(uint8_t(*w))) << " (sizes "
+        << got.size() << " and " << want.size() << ")";
+    return out.str();
 }
 
 std::vector<uint32_t> ReadGlLevel(uint32_t name, int level) {

@@ -55,7 +55,8 @@
 #include "ui/widget.h"
 
 // Opens (once per process) a 640x480 SDL OpenGL window, names the texture
-// slots and fills videoState as the setup program does.
+// slots and fills videoState as the setup program does. Its frame buffer keeps
+// alpha, so that what the engine leaves there can be read back.
 void EnsureGlWindow();
 
 // Every program-wide record back to its program-start contents (the GL names
@@ -72,6 +73,10 @@ struct TempWorkDir {
 
 std::string ReadFileBytes(const std::string& path);  // empty when it cannot be read
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// "" when the bytes are equal; otherwise the first differing offset with both
+// bytes there, and both sizes.
+std::string FirstDifference(const std::string& got, const std::string& want);
 
 // `bytes` little-endian bytes of v; the bits of a float.
 inline std::string Le(uint32_t v, int bytes = 4) {

@@ -1,69 +1,8 @@
-// The screenshot writer against a real window's front buffer, and file lists,
-// the directory search and the wildcard match on real temporary directories.
+// File lists, the directory search and the wildcard match on real temporary
+// directories.
 #include "support/support.h"
 
 namespace {
-
-// Noise shown in windows of several sizes must come out byte for byte, bottom
-// row first, B, G, R, rows padded to 4 bytes. Then the series: the first free
-// name, other files and links left alone, nothing written for a window out of
-// range, after a write that fails part-way, or when all 1000 names exist.
-TEST(Screenshot, FileHoldsTheShownFrameUnderTheFirstFreeName) {
-    // Mesa's llvmpipe does not keep the shown frame in the front buffer; softpipe does, as hardware does.
-    setenv("GALLIUM_DRIVER", "softpipe", 1), EnsureGlWindow();
-    TempWorkDir dir;
-    char name[SCREENSHOT_NAME_BYTES];
-    for (auto [w, h] : {std::pair{641, 5}, {3, 2}, {1280, 960}, {640, 480}}) {
-        videoState.width = w, videoState.height = h;
-        ASSERT_TRUE(SetVideoModeFromState());
-        std::mt19937 random(unsigned(w * h));
-        std::vector<uint32_t> noise(size_t(w) * h), shown(noise.size());
-        for (int frame = 0; frame < 2; frame++) {  // the drawable takes its new size in the first
-            for (uint32_t& word : noise)
-                word = random() | 0xFF000000u;
-            glViewport(0, 0, w, h), glRasterPos2f(-1, -1),
-                glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, noise.data()), SDL_GL_SwapBuffers(),
-                glFinish();
-        }
-        for (int tries = 0; tries < 100 && shown != noise; tries++, SDL_Delay(10))
-            glReadBuffer(GL_FRONT),
-                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
-        glClear(GL_COLOR_BUFFER_BIT);  // the back buffer differs from what is shown
-        const uint32_t stride = (uint32_t(w) * 3 + 3) & ~3u;
-        std::string want = "BM" + Le(54 + stride * h) + Le(0) + Le(54) + Le(40) + Le(w) + Le(h) +
-                           Le(1, 2) + Le(24, 2) + Le(0) + Le(stride * h) + std::string(16, '\0');
-        for (int i = 0; i < w * h; i++)
-            want += Le(noise[i] >> 16 & 0xFF, 1) + Le(noise[i] >> 8, 1) + Le(noise[i], 1) +
-                    (i % w == w - 1 ? std::string(stride - w * 3, '\0') : "");
-        ASSERT_TRUE(SaveScreenshot(name, sizeof name));
-        EXPECT_TRUE(std::string(name) == "scsht000.bmp" && ReadFileBytes(name) == want)
-            << w << "x" << h;
-        ASSERT_TRUE(w == 640 || unlink(name) == 0);
-    }
-    const char* names[] = {"scsht001.bmp", "scsht001.bmp", "scsht002.bmp", "scsht005.bmp"};
-    for (int i = 0; i < 4; i++) {
-        ASSERT_TRUE(i != 1 || unlink("scsht001.bmp") == 0);  // a gap is filled
-        ASSERT_TRUE(i != 3 || (WriteFileBytes("scsht003.bmp", "not mine") &&
-                               symlink("target", "scsht004.bmp") == 0));
-        EXPECT_TRUE(SaveScreenshot(name, sizeof name) && std::string(name) == names[i]) << names[i];
-    }
-    EXPECT_TRUE(ReadFileBytes("scsht003.bmp") == "not mine" && access("target", F_OK) == -1 &&
-                ReadFileBytes("scsht005.bmp").size() == 921654u);
-    for (auto [w, h] : {std::pair{1281, 960}, {1280, 961}, {0, 480}, {640, 0}, {-640, 480}}) {
-        videoState.width = w, videoState.height = h;
-        EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && !name[0]) << w << "x" << h;
-    }
-    videoState.width = 640, videoState.height = 480, signal(SIGXFSZ, SIG_IGN);
-    rlimit old, small{100000, 100000};
-    getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max, setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && access("scsht006.bmp", F_OK) == -1)
-        << "a write that fails part-way leaves nothing";
-    setrlimit(RLIMIT_FSIZE, &old);
-    for (int n = 6; n < SCREENSHOT_SERIES; n++)
-        WriteFileBytes("scsht" + std::to_string(1000 + n).substr(1) + ".bmp", "x");
-    EXPECT_TRUE(!SaveScreenshot(name, sizeof name) && ReadFileBytes("scsht999.bmp") == "x")
-        << "all 1000 names taken";
-}
 
 // The names ListFiles gives for `pattern`, checking the end marker and that
 // nothing is written past the list's 1025 entries.

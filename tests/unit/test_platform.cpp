@@ -159,7 +159,8 @@ TEST_F(PlatformTest, EventPumpReuploadsAndFollowsTheFocusF12AndQuit) {
 }
 
 // The drawing tests prove the rest of the frame state on 640x480; here the
-// viewport and the blend on another size, and the multitexture probe.
+// viewport and the blend on another size, the alpha that ClearFrame sets and
+// the frame state keeps, and the multitexture probe.
 TEST_F(PlatformTest, FrameStateCoversAnyWindowAndTheProbeFindsMultitexture) {
     videoState.width = 800, videoState.height = 600, glMatrixMode(GL_MODELVIEW),
     glTranslatef(5, 5, 5), glDisable(GL_BLEND), glEnable(GL_DEPTH_TEST);
@@ -171,10 +172,57 @@ TEST_F(PlatformTest, FrameStateCoversAnyWindowAndTheProbeFindsMultitexture) {
     EXPECT_TRUE(vp[2] == 800 && vp[3] == 600 && src == GL_SRC_ALPHA &&
                 dst == GL_ONE_MINUS_SRC_ALPHA && glIsEnabled(GL_BLEND) &&
                 !glIsEnabled(GL_DEPTH_TEST) && mode == GL_TEXTURE && m[12] == 0);
+    GLint alphaBits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    ASSERT_GT(alphaBits, 0) << "the test window keeps alpha";
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);  // alpha 0, as TakeFrame clears
+    SetupFrameState();
+    ClearFrame(0, 1, 0);
+    SetupFrameState();
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, 0.5f);
+    glRectf(-1, -1, 0, 0);  // the bottom left quarter, half transparent
+    const Frame frame = TakeFrame();
+    EXPECT_EQ(frame.At(600, 100, 3), 255) << "alpha after ClearFrame, whatever the mask";
+    EXPECT_EQ(frame.At(100, 400, 3), 255) << "alpha under a half-transparent square";
     const bool has = std::strstr(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
                                  "GL_ARB_multitexture");
     EXPECT_TRUE((glActiveTextureARBPtr != nullptr) == has &&
                 (glMultiTexCoord2fARBPtr != nullptr) == has);
+}
+
+// The player's choice in either spelling wins and reaches the other (an empty
+// one counts as none); else X11 when DISPLAY is set, else Wayland, else none.
+TEST_F(PlatformTest, VideoDriverFollowsThePlayerThenTheDisplays) {
+    const struct {
+        const char* display;
+        const char* waylandDisplay;
+        const char* sdlVideodriver;
+        const char* sdlVideoDriver;
+        const char* want;  // the choice, then SDL_VIDEODRIVER and SDL_VIDEO_DRIVER after it
+    } rows[] = {
+        {":1", "wayland-0", "", "", "x11 x11 x11"},
+        {"", "wayland-0", "", "", "wayland wayland wayland"},
+        {"", "", "", "", "none  "},
+        {":1", "", "", "wayland", "wayland wayland wayland"},
+        {"", "", "dummy", "", "dummy dummy dummy"},
+        {":1", "wayland-0", "x11", "wayland", "x11 x11 wayland"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.display) + "|" + r.waylandDisplay + "|" + r.sdlVideodriver +
+                     "|" + r.sdlVideoDriver);
+        setenv("DISPLAY", r.display, 1);
+        setenv("WAYLAND_DISPLAY", r.waylandDisplay, 1);
+        setenv("SDL_VIDEODRIVER", r.sdlVideodriver, 1);
+        setenv("SDL_VIDEO_DRIVER", r.sdlVideoDriver, 1);
+        const char* chosen = ChooseVideoDriver();
+        EXPECT_EQ(std::string(chosen ? chosen : "none") + " " + std::getenv("SDL_VIDEODRIVER") +
+                      " " + std::getenv("SDL_VIDEO_DRIVER"),
+                  r.want);
+    }
 }
 
 }  // namespace
