@@ -1,7 +1,8 @@
 # Sourced by the tests that run the program on Wayland: start_weston starts a
 # private weston with the kiosk shell and one 640x480 output, which shows the
 # one focused client over the whole output, as a window of the X server of
-# $DISPLAY titled "$WESTON_TITLE", through which xdotool drives it. Move the
+# $DISPLAY titled "$WESTON_TITLE", through which xdotool drives it;
+# start_weston headless starts it with no X server at all. Move the
 # input focus between Wayland clients (another client's window takes it),
 # never by X focus: weston 10 loses the focus with its X window's but does
 # not take it back, and then corrupts its seat's state. (Its headless backend
@@ -16,7 +17,7 @@ start_weston() {
     export XDG_RUNTIME_DIR WAYLAND_DISPLAY=quillon-wayland
     # No weston.ini: a player's or the machine's would change the output.
     # The screen never blanks (idle time 0).
-    weston --backend=x11-backend.so --shell=kiosk-shell.so --width=640 --height=480 \
+    weston --backend="${1:-x11}-backend.so" --shell=kiosk-shell.so --width=640 --height=480 \
         --use-pixman --no-config --idle-time=0 --socket="$WAYLAND_DISPLAY" \
         >"$XDG_RUNTIME_DIR/weston.log" 2>&1 &
     WESTON_PID=$!
