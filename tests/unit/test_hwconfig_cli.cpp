@@ -1,0 +1,188 @@
+// quillon-hwconfig run on real files: what it prints and reports for each
+// state of a file, what --set and --reset write, what it refuses, and --help.
+#include "support/support.h"
+
+#include <regex>
+
+namespace {
+
+// The tool run on `args` (split at spaces).
+ProgramRun Tool(const std::string& args) {
+    std::istringstream words(args);
+    return RunProgram("quillon-hwconfig", {std::istream_iterator<std::string>(words), {}});
+}
+
+// The first group of each match of `pattern` in `text`, joined by `separator`.
+std::string Matches(const std::string& text, const char* pattern, const char* separator = " ") {
+    std::string found;
+    const std::regex re(pattern);
+    for (std::sregex_iterator i(text.begin(), text.end(), re), end; i != end; ++i)
+        found += (found.empty() ? "" : separator) + (*i)[1].str();
+    return found;
+}
+
+// A complete file of `version` holding values that are hard to print or odd to
+// the setup program: 1152 864 24 1 -7 0 2, then in version 4 0 0 1e-45 NaN
+// -inf 3; parameter words all 0.1 in version 2, all 0 after; trailer 0xfffffffe.
+std::string Sample(uint32_t version) {
+    std::string s = Le(version) + Le(1152) + Le(864) + Le(24) + Le(1) + Le(-7) + Le(0) + Le(2);
+    if (version == 4)
+        s += Le(0) + Le(0) + Le(Bits(1e-45f)) + Le(0x7fc00000u) + Le(Bits(-INFINITY)) + Le(3);
+    for (int i = 0; version >= 2 && i < CONFIG_PARAMETER_WORDS; i++)
+        s += Le(Bits(version == 2 ? 0.1f : 0.0f));
+    return version >= 3 ? s + Le(0xfffffffeu) : s;
+}
+
+// The first-run file with some fields' words replaced.
+std::string Changed(std::initializer_list<std::pair<int, uint32_t>> words) {
+    std::string file = FirstRunFile();
+    for (const auto& [field, word] : words)
+        file.replace(4 + 4 * field, 4, Le(word));
+    return file;
+}
+
+TEST(HwconfigCli, PrintsAndChecksEveryKindOfFileAndValue) {
+    TempWorkDir dir;
+    ASSERT_TRUE(WriteFileBytes("c.cfg", Sample(4)));
+    EXPECT_EQ(
+        Tool("c.cfg").out,
+        "c.cfg: complete, version 4, 444 bytes\nwidth: 1152\nheight: 864\ndepth: 24\n"
+        "fullscreen: 1\nflag4: -7\nsound: 0\njoystickEnabled: 2\nmouseUnlocked: 0\n"
+        "interfaceOn: 0\ntextRed: 1e-45\ntextGreen: nan\ntextBlue: -inf\nlowTextureDetail: 3\n"
+        "parameterBlock: 96 words\n  words 0-23: 0\n  word 24: 0.9\n  word 25: 0.65\n"
+        "  words 26-95: 0\nconfigTrailer: 4294967294\n");
+    EXPECT_EQ(Matches(Tool("--all c.cfg").out, "\n  (word (?:0|23|24|25|95): \\S+)"),
+              "word 0: 0 word 23: 0 word 24: 0.9 word 25: 0.65 word 95: 0");
+    EXPECT_EQ(
+        Tool("-j c.cfg").out,
+        "{\n  \"status\": \"complete\",\n  \"version\": 4,\n  \"width\": 1152,\n  \"height\": "
+        "864,\n  \"depth\": 24,\n  \"fullscreen\": 1,\n  \"flag4\": -7,\n  \"sound\": 0,\n  "
+        "\"joystickEnabled\": 2,\n  \"mouseUnlocked\": 0,\n  \"interfaceOn\": 0,\n  "
+        "\"textRed\": 1e-45,\n  \"textGreen\": \"NaN\",\n  \"textBlue\": \"-Infinity\",\n  "
+        "\"lowTextureDetail\": 3,\n  \"parameterBlock\": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+        "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.9, 0.65, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+        "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+        "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0],\n"
+        "  \"configTrailer\": 4294967294\n}\n");
+    ASSERT_TRUE(WriteFileBytes("c.cfg", Changed({{4, -7}, {10, 0x7fc00000u}, {12, 3}}) + "tail"));
+    EXPECT_EQ(
+        Tool("-c c.cfg").out,
+        "c.cfg: complete, version 4, 444 bytes; the setup program sets parameter words 24 and "
+        "25 to 0.9 and 0.65; 4 trailing bytes are ignored\n"
+        "c.cfg: flag4 is -7, not 0 or 1: the setup program keeps it as it is\n"
+        "c.cfg: textGreen is nan, not 0 to 1: the setup program keeps it and draws its "
+        "slider's marker off the ramp\n"
+        "c.cfg: lowTextureDetail is 3, not 0 or 1: the screen shows it as on and each press "
+        "flips only its lowest bit\n");
+    // Each file (named for what it is): JSON's status and version; printing's
+    // exit status and what it could not do; --check's exit status and the
+    // fields it reports.
+    ASSERT_EQ(mkdir("folder", 0755), 0);
+    const std::tuple<const char*, std::string, const char*> rows[] = {
+        {"none", "", "missing null, 1 open, 1:"},
+        {"folder", "", "unreadable null, 1 read, 1:"},
+        {"two-bytes", std::string("\4\0", 2), "unrecognised null, 0, 1:"},
+        {"version-9", Le(9) + FirstRunFile().substr(4), "unrecognised 9, 0, 1:"},
+        {"short", Sample(3).substr(0, 419), "short 3, 0, 1: width flag4 joystickEnabled"},
+        {"version-2", Sample(2), "complete 2, 0, 1: width flag4 joystickEnabled"},
+        {"range-ends", Changed({{9, 0}, {10, Bits(1)}, {2, 1}, {1, 0}}), "complete 4, 0, 0:"},
+        {"outside",
+         Changed({{11, Bits(-1e-45f)}, {3, -1}, {9, Bits(2)}}),
+         "complete 4, 0, 1: fullscreen textRed textBlue"},
+        {"odd-size", Changed({{0, 123}, {1, 0}, {2, 0}}), "complete 4, 0, 1: width height depth"},
+    };
+    for (const auto& [path, file, want] : rows) {
+        ASSERT_TRUE(file.empty() || WriteFileBytes(path, file));
+        const ProgramRun print = Tool(path);
+        const ProgramRun check = Tool(std::string("--check ") + path);
+        EXPECT_EQ(
+            Matches(Tool(std::string("-j ") + path).out, "\"(?:status|version)\": \"?(\\w+)") +
+                ", " + std::to_string(print.status) +
+                Matches(print.err, "^quillon-hwconfig: cannot( \\w+) ") + ", " +
+                std::to_string(check.status) + ":" + Matches(check.out, "\n\\S+:( \\w+) is ", ""),
+            want)
+            << path;
+    }
+    EXPECT_EQ(Matches(Tool("version-2").out, "\n(parameterBlock: .*)"),
+              "parameterBlock: 96 words, all 0.1");
+}
+
+// --set writes what the program would after the changes (the height completed
+// from the width unless set), keeping what it loaded; --reset writes the
+// first-run file. Each row: the exit status (and a note on a file of no known
+// version), then the fields and the parameter block as the tool prints the
+// file afterwards.
+TEST(HwconfigCli, SetsResetsRefusesAndHelps) {
+    TempWorkDir dir;
+    const std::string wide = Sample(4).replace(4, 8, Le(1280) + Le(1024));
+    const std::tuple<std::string, const char*, const char*> rows[] = {
+        {"", "--set width=800", "0: 800 600 16 0 1 1 1 1 1 1 1 1 0 96 words"},
+        {wide, "fullscreen=0 --set", "0: 1280 960 24 0 -7 0 2 0 0 1e-45 nan -inf 3 96 words"},
+        {Sample(2), "-s sound=0 textRed=0.25", "0: 1152 864 24 1 -7 0 2 1 1 0.25 1 1 0 96 words"},
+        {wide,
+         "-s width=800 height=007 depth=010 textRed=1. textGreen=5E-1 textBlue=1e+0",
+         "0: 800 7 10 1 -7 0 2 0 0 1 0.5 1 3 96 words"},
+        {Sample(1),
+         "-s depth=2147483647 flag4=+1 textBlue=1e-3 textGreen=-0 textRed=.5 width=1024 width=640",
+         "0: 640 480 2147483647 1 1 0 2 1 1 0.5 -0 0.001 0 96 words"},
+        {Le(7) + Sample(4).substr(4),
+         "-s lowTextureDetail=1",
+         "0 note: 640 480 16 0 1 1 1 1 1 1 1 1 1 96 words"},
+    };
+    for (const auto& [start, args, want] : rows) {
+        ASSERT_TRUE(start.empty() || WriteFileBytes("-s.cfg", start));
+        const ProgramRun run = Tool(args + std::string(" -- -s.cfg"));
+        EXPECT_EQ(std::to_string(run.status) + (run.err.empty() ? ":" : " note:") +
+                      Matches(Tool("-- -s.cfg").out, "\n(?!configTrailer)\\w+:( [^\n]*)", ""),
+                  want)
+            << args;
+        ASSERT_EQ(unlink("-s.cfg"), 0);
+    }
+    EXPECT_EQ(Tool("-r").out,
+              "hwconfig.cfg: wrote the setup program's first-run defaults, version 4, 444 bytes\n");
+    EXPECT_EQ(FirstDifferingByte(FirstRunFile(), ReadFileBytes(CONFIG_FILE_NAME)), "");
+    ASSERT_EQ(mkdir("dir.cfg", 0755), 0);
+    EXPECT_EQ(Tool("--set width=800 dir.cfg").status, 1) << "a save that fails";
+    // Refused values and arguments exit 2 with one message naming what was
+    // wrong and what is allowed, and leave the file as it was.
+    ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, Sample(4)));
+    std::istringstream refused(  // each is said back with its field
+        "width=0|width=|width=+|width=0x10|width= 5|width=5 |width=1.0|width=12x|width=1e3|"
+        "width=2147483648|height=-1|depth=-2147483648|fullscreen=2|flag4=-1|sound=2|"
+        "joystickEnabled=3|mouseUnlocked=-2147483648|interfaceOn=10|lowTextureDetail=1.0|"
+        "textRed=-5|textRed=nan|textRed=inf|textRed=1e39|textRed=.|textRed=-.|textRed=.e1|"
+        "textRed=0x1p3|textRed=0.5x|textRed= 0.5|textRed=0,5|textGreen=1e|textGreen=1e+|"
+        "textGreen=1.0000001|textBlue=-1e-45");
+    for (std::string arg; std::getline(refused, arg, '|');) {
+        const std::string said =
+            "quillon-hwconfig: refused " + arg + ": " + arg.substr(0, arg.find('=')) + " takes ";
+        EXPECT_EQ(RunProgram("quillon-hwconfig", {"-s", arg}).err.substr(0, said.size()), said);
+    }
+    const std::pair<const char*, const char*> arguments[] = {
+        // arguments, their message's start
+        {"-s width=0", "refused width=0: width takes a whole number of 1 or more\n"},
+        {"-s sound=1 sound=2", "refused sound=2: sound takes 0 or 1\n"},
+        {"-s textRed=2", "refused textRed=2: textRed takes a number from 0 to 1\n"},
+        {"-s colour=1", "unknown field in 'colour=1'; the fields are: width height depth"},
+        {"--set", "--set needs at least one FIELD=VALUE\n"},
+        {"--json=1", "unknown option or unexpected value: --json=1\n"},
+        {"-cj", "choose one of --json, --check, --set and --reset, not also --json\n"},
+        {"-s width=800 a.cfg b.cfg", "only one FILE may be given; also got b.cfg\n"},
+    };
+    for (const auto& [args, said] : arguments) {
+        const ProgramRun run = Tool(args);
+        EXPECT_EQ(std::to_string(run.status) + " " + run.err.substr(0, 18 + std::strlen(said)),
+                  std::string("2 quillon-hwconfig: ") + said);
+    }
+    EXPECT_EQ(FirstDifferingByte(Sample(4), ReadFileBytes(CONFIG_FILE_NAME)), "");
+    const std::string help = Tool("--help").out;
+    EXPECT_EQ(Matches(help, "\n  (\\w+) +(?:0 or 1|1 or more|0 to 1) "),
+              "width height depth fullscreen flag4 sound joystickEnabled mouseUnlocked interfaceOn "
+              "textRed textGreen textBlue lowTextureDetail");
+    EXPECT_EQ(Matches(help, "\n  quillon-hwconfig (--\\w+)"), "--all --json --check --set --reset");
+    EXPECT_EQ(Matches(help, "\n  ([0-9])  "), "0 1 2");
+    EXPECT_EQ(Tool("-h").out, help);
+    EXPECT_EQ(Tool("--version").out, std::string("quillon-hwconfig ") + QUILLON_VERSION + "\n");
+}
+
+}  // namespace
