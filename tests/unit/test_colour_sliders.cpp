@@ -15,7 +15,7 @@ TEST(ColourSliders, FollowTheHeldButtonWithCtrlSnapAndShiftGreyAndDrawRampsAndMa
     ResetRecords();
     const std::tuple<const char*, bool, int, int, std::vector<int>, std::array<float, 3>> rows[] = {
         // left button, mouse x and y, keys held; each component starts at 0.25
-        {"the left edge", true, 288, 40, {}, {0, .25f, .25f}},
+        {"the top left corner", true, 288, 32, {}, {0, .25f, .25f}},
         {"the last pixel", true, 543, 63, {}, {255 / 256.0f, .25f, .25f}},
         {"the right edge is outside", true, 544, 40, {}, {.25f, .25f, .25f}},
         {"above", true, 400, 31, {}, {.25f, .25f, .25f}},

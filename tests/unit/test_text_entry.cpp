@@ -79,7 +79,7 @@ TEST(TextEntry, ScriptsOfKeysAndClicks) {
         {"Escape ends, pressing nothing", "F2 '9 Esc", "9[1,1] 00000 0 9 0 ab"},
         {"deleting", "s=abcd F4 Home Right KPdel BS BS End Del", "cd[2,2] 00001 0 0 0 cd"},
         {"cursor bounds", "F4 Home Left BS Right Right Right", "ab[2,2] 00001 0 0 0 ab"},
-        {"Shift selects", "s=abcd F4 End Left +Home +Right", "abcd[3,1] 00001 0 0 0 abcd"},
+        {"+ selects", "s=abc F4 End Left Left +Home +End +Left +Right", "abc[1,3] 00001 0 0 0 abc"},
         {"overwrite at the cursor", "F4 Home Ins 'X", "Xb[1,1] 00001 0 0 0 Xb"},
         {"overwrite at the end", "F4 End Ins 'X", "abX[3,3] 00001 0 0 0 abX"},
         {"overwrite a selection", "s=abcd F4 Home Right +Right Ins 'X", "aXd[2,2] 00001 0 0 0 aXd"},

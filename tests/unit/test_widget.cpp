@@ -90,6 +90,7 @@ TEST(Widget, UpdateFrameByFrame) {
         {"two hotkeys in one frame", {SDLK_s, SDLK_1}, "", "13331101 00000000: 640 0 0"},
         {"repeat fires every frame", {SDLK_r}, "", "13113101 00000000: 640 0 1"},
         {"repeat again", {SDLK_r}, "", "13113101 00000000: 640 0 0"},
+        {"hover: first pixel of the box", {}, "up 4,272", "13121101 00000000: 640 0 0"},
         {"hover: last pixel of the box", {}, "up 83,287", "13121101 00000000: 640 0 0"},
         {"the right edge is outside", {}, "up 84,280", "13111101 00000000: 640 0 0"},
         {"the bottom edge is outside", {}, "up 10,288", "13111101 00000000: 640 0 0"},
@@ -128,7 +129,8 @@ TEST(Widget, UpdateFrameByFrame) {
 }
 
 // Hotkeys outside the key arrays never read as down, nor does code 0 (no
-// hotkey), with every key down and nothing down before.
+// hotkey), with every key down and nothing down before; clearing the presses
+// clears what the one inside left.
 TEST(Widget, HotkeysStayInsideTheKeyArrays) {
     ResetRecords();
     std::memset(inputState.keys, 1, sizeof inputState.keys);
@@ -144,6 +146,8 @@ TEST(Widget, HotkeysStayInsideTheKeyArrays) {
     for (int i = 0; i < 6; i++)
         activated += std::to_string(Slot(i).activated);
     EXPECT_EQ(activated, "000001") << "codes -1, 323, INT32_MAX, INT32_MIN, 0, 322";
+    ClearWidgetPresses();
+    EXPECT_EQ(std::to_string(Slot(5).activated) + std::to_string(Slot(5).wasActivated), "00");
 }
 
 // The red level, in 32nds, at (dx, dy) inside each of `cells` 16-pixel cells
