@@ -1,5 +1,8 @@
 // quillon-hwconfig run on real files: what it prints and reports for each
 // state of a file, what --set and --reset write, what it refuses, and --help.
+// GCC 12 warns inside <regex> of a std::function it thinks unset when the
+// sanitizers are on; the warning is about the library, not this file.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "support/support.h"
 
 #include <regex>
@@ -157,9 +160,8 @@ TEST(HwconfigCli, PrintsChecksSetsResetsRefusesAndHelps) {
         "textRed=0x1p3|textRed=0.5x|textRed= 0.5|textRed=0,5|textGreen=1e|textGreen=1e+|"
         "textGreen=1.0000001|textBlue=-1e-45");
     for (std::string arg; std::getline(refused, arg, '|');) {
-        const std::string said =
-            "quillon-hwconfig: refused " + arg + ": " + arg.substr(0, arg.find('=')) + " takes ";
-        EXPECT_EQ(RunProgram("quillon-hwconfig", {"-s", arg}).err.substr(0, said.size()), said);
+        const std::string said = "refused " + arg + ": " + arg.substr(0, arg.find('=')) + " takes ";
+        EXPECT_EQ(RunProgram("quillon-hwconfig", {"-s", arg}).err.substr(18, said.size()), said);
     }
     const std::pair<const char*, const char*> arguments[] = {
         // arguments, their message's start
