@@ -150,7 +150,8 @@ TEST(HwconfigCli, PrintsChecksSetsResetsRefusesAndHelps) {
     EXPECT_EQ(FirstDifferingByte(FirstRunFile(), ReadFileBytes(CONFIG_FILE_NAME)), "");
     EXPECT_EQ(Tool("--set width=800 folder").status, 1) << "a save that fails";
     // Refused values and arguments exit 2 with one message naming what was
-    // wrong and what is allowed, and leave the file as it was.
+    // wrong and what is allowed, and leave the file as it was. --help lists
+    // every field with its valid values.
     ASSERT_TRUE(WriteFileBytes(CONFIG_FILE_NAME, Sample(4)));
     std::istringstream refused(  // each is said back with its field
         "width=0|width=|width=+|width=0x10|width= 5|width=5 |width=1.0|width=12x|width=1e3|"
@@ -161,7 +162,8 @@ TEST(HwconfigCli, PrintsChecksSetsResetsRefusesAndHelps) {
         "textGreen=1.0000001|textBlue=-1e-45");
     for (std::string arg; std::getline(refused, arg, '|');) {
         const std::string said = "refused " + arg + ": " + arg.substr(0, arg.find('=')) + " takes ";
-        EXPECT_EQ(RunProgram("quillon-hwconfig", {"-s", arg}).err.substr(18, said.size()), said);
+        const std::string err = RunProgram("quillon-hwconfig", {"-s", arg}).err;
+        EXPECT_EQ(err.substr(0, 18 + said.size()), "quillon-hwconfig: " + said);
     }
     const std::pair<const char*, const char*> arguments[] = {
         // arguments, their message's start
@@ -180,8 +182,7 @@ TEST(HwconfigCli, PrintsChecksSetsResetsRefusesAndHelps) {
                   std::string("2 quillon-hwconfig: ") + said);
     }
     EXPECT_EQ(FirstDifferingByte(Sample(4), ReadFileBytes(CONFIG_FILE_NAME)), "");
-    const std::string help = Tool("--help").out;
-    EXPECT_EQ(Matches(help, "\n  (\\w+) +(?:0 or 1|1 or more|0 to 1) "),
+    EXPECT_EQ(Matches(Tool("--help").out, "\n  (\\w+) +(?:0 or 1|1 or more|0 to 1) "),
               "width height depth fullscreen flag4 sound joystickEnabled mouseUnlocked interfaceOn "
               "textRed textGreen textBlue lowTextureDetail");
 }

@@ -150,7 +150,7 @@ TEST(TextEntry, KeysInsertionDeletionAndAFieldOfSizeZero) {
     textEntry.cursor = 190;
     for (char c : {'x', 'y', 'z'})
         InsertEditChar(c);
-    EXPECT_EQ(std::string(textEntry.buffer).substr(186) + " " + std::to_string(textEntry.cursor),
+    EXPECT_EQ(std::string(textEntry.buffer + 186) + " " + std::to_string(textEntry.cursor),
               "aaaaxy 192")
         << "typing stops at 192";
     std::strcpy(textEntry.buffer, std::string(250, 'z').c_str());
@@ -158,7 +158,7 @@ TEST(TextEntry, KeysInsertionDeletionAndAFieldOfSizeZero) {
     textEntry.cursor = 191;
     const int32_t deleted = DeleteEditSelection();
     InsertEditChar('y');
-    EXPECT_EQ(std::to_string(deleted) + " " + std::string(textEntry.buffer).substr(187) + " " +
+    EXPECT_EQ(std::to_string(deleted) + " " + std::string(textEntry.buffer + 187) + " " +
                   std::to_string(textEntry.cursor),
               "1 zzzzy 192")
         << "191..195 deleted, the text cut at 192 for good, y typed";
