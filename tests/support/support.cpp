@@ -161,3 +161,20 @@ ProgramRun RunProgram(const std::string& name,
         WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
     return unlink(out.c_str()), unlink(err.c_str()), run;
 }
+
+std::string FirstDifferingByte(const std::string& want, const std::string& got) {
+    const size_t n = std::min(want.size(), got.size());
+    const size_t at =
+        size_t(std::mismatch(want.begin(), want.begin() + n, got.begin()).first - want.begin());
+    char text[128] = "";
+    if (at < n)
+        std::snprintf(text,
+                      sizeof text,
+                      "byte %zu: want 0x%02x, got 0x%02x",
+                      at,
+                      unsigned(uint8_t(want[at])),
+                      unsigned(uint8_t(got[at])));
+    else if (want.size() != got.size())
+        std::snprintf(text, sizeof text, "want %zu bytes, got %zu", want.size(), got.size());
+    return text;
+}

@@ -137,3 +137,16 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& name,
                       std::vector<std::string> args,
                       const std::string& prefix = "");
+
+// ---- Byte comparison shared by the tool and platform tests ----
+
+// "" when `got` holds exactly the bytes of `want`; otherwise the offset of the
+// first difference with both byte values (or both sizes when one is a prefix
+// of the other), for EXPECT_EQ(..., "").
+std::string FirstDifferingByte(const std::string& want, const std::string& got);
+
+// The bytes of a vector, for FirstDifferingByte.
+template <typename T>
+std::string AsBytes(const std::vector<T>& v) {
+    return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+}
