@@ -6,7 +6,9 @@
 #pragma once
 #include <SDL.h>
 #include <GL/gl.h>
-#include <gtest/gtest.h>  // and with it <cstdint>, <string>, <vector>, <unistd.h>, <sys/stat.h>
+// gtest.h brings <cstdint>, <sstream>, <string>, <tuple>, <vector>,
+// <unistd.h> and <sys/stat.h> with it.
+#include <gtest/gtest.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>

@@ -1,8 +1,6 @@
 // The text printer's format language and alignment, and where the printer
 // and the cursor put their pixels in the real frame buffer.
 #include <climits>
-#include <tuple>
-
 #include "support/support.h"
 
 namespace {
@@ -30,14 +28,6 @@ std::string Expand(size_t size, const char* format, Args... args) {
     return buffer.substr(32, length);
 }
 
-std::string X(int32_t x, int32_t cells, int32_t size) {
-    return std::to_string(AlignCoordinateX(x, cells, size));
-}
-
-std::string Y(int32_t y, int32_t size) {
-    return std::to_string(AlignCoordinateY(y, size));
-}
-
 TEST(Text, FormatDirectivesLimitsAndAlignment) {
     const char* none = nullptr;
     const std::string s5000(5000, 's');
@@ -62,13 +52,13 @@ TEST(Text, FormatDirectivesLimitsAndAlignment) {
         {"8 bytes", Expand(8, "abc/sdef", s5000.c_str()), "abcssss"},
         {"0 bytes: nothing written", Expand(0, "abc"), ""},
         {"no format", Expand(8, nullptr), ""},
-        {"x centred", X(ALIGN_CENTRE | 320, 10, 16), "240"},
-        {"x ending", X(ALIGN_END | 320, 10, 16), "160"},
-        {"x centred then ending", X(both | 320, 3, 5), "298"},
-        {"x centred past 0 wraps", X(ALIGN_CENTRE | 100, 15, 20), "65486"},
-        {"x below 0: no flags, 16 bits", X(-5, 3, 16), "65531"},
-        {"y centred, rounded down", Y(ALIGN_CENTRE | 100, 15), "93"},
-        {"y centred then ending", Y(both | 100, 16), "76"},
+        {"x centred", std::to_string(AlignCoordinateX(ALIGN_CENTRE | 320, 10, 16)), "240"},
+        {"x ending", std::to_string(AlignCoordinateX(ALIGN_END | 320, 10, 16)), "160"},
+        {"x centred then ending", std::to_string(AlignCoordinateX(both | 320, 3, 5)), "298"},
+        {"x wraps", std::to_string(AlignCoordinateX(ALIGN_CENTRE | 100, 15, 20)), "65486"},
+        {"x below 0: no flags, 16 bits", std::to_string(AlignCoordinateX(-5, 3, 16)), "65531"},
+        {"y centred, rounded down", std::to_string(AlignCoordinateY(ALIGN_CENTRE | 100, 15)), "93"},
+        {"y centred then ending", std::to_string(AlignCoordinateY(both | 100, 16)), "76"},
     };
     for (const auto& [name, got, want] : rows)
         EXPECT_EQ(got, want) << name;
@@ -88,8 +78,9 @@ TEST(Text, GlyphsAndTheCursorLandOnTheirMappedPixels) {
     EnsureGlWindow();
     ResetRecords();
     Pixels font(256 * 256, 0x00FFFFFFu);
-    for (const auto& square : {std::array{16, 64, 8}, {0, 0, 16}, {16, 16, 16}})
-        Light(font, 256, square, 0xFFFFFFFFu);
+    Light(font, 256, {16, 64, 8}, 0xFFFFFFFFu);  // 'A': cell column 1, row 4
+    Light(font, 256, {0, 0, 16}, 0xFFFFFFFFu);   // cursor cells 0 and 17
+    Light(font, 256, {16, 16, 16}, 0xFFFFFFFFu);
     TextureSlot& s = textureTable.slots[FONT_SLOT];
     s = {256, 256, 0, static_cast<uint32_t*>(std::malloc(font.size() * 4)), s.glName};
     std::copy(font.begin(), font.end(), s.pixels);
@@ -106,10 +97,10 @@ TEST(Text, GlyphsAndTheCursorLandOnTheirMappedPixels) {
     for (int i = 0; i < 640 * 480; i++)
         lit.push_back(frame.At(i % 640, i / 640) >= 100);
     Pixels want(640 * 480, 0);
-    const std::array<int, 3> glyphs[] = {
-        {100, 50, 8}, {300, 200, 16}, {332, 200, 16}, {500, 400, 8}};
-    for (const auto& square : glyphs)
-        Light(want, 640, square, 1);
+    Light(want, 640, {100, 50, 8}, 1);  // the glyphs' lit quarters
+    Light(want, 640, {300, 200, 16}, 1);
+    Light(want, 640, {332, 200, 16}, 1);
+    Light(want, 640, {500, 400, 8}, 1);
     Light(want, 640, {304, 384, 16}, 1);  // the cursor's cells 0 and 17
     Light(want, 640, {320, 400, 16}, 1);
     EXPECT_TRUE(SamePixels(want, lit, 640));

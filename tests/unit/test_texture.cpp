@@ -1,8 +1,6 @@
 // The texture table in a real GL context: the font from whole and short
 // font.bmp files and without one, and mipmap chains built from pyramids whose
 // every level is known beforehand, as GL holds them.
-#include <tuple>
-
 #include "support/support.h"
 
 namespace {

@@ -1,8 +1,5 @@
 // Viewport scaling, projections and the camera and placement matrices, read
 // back from a real GL context.
-#include <cmath>
-#include <tuple>
-
 #include "render/view.h"
 #include "support/support.h"
 
@@ -42,9 +39,10 @@ TEST(View, ViewportsProjectionsPlacementAndCamera) {
         {"whole", {0, 0, 640, 480}, 'p', {1, 3}, "2:1000 3:600 | 0:1 5:1.667 10:-2 11:-1 14:-3"},
         {"box", {1, 1, 3, 3}, 'o', {4, 2, 0.5f}, "0:1 1:595 2:4 3:3 | 0:0.25 5:0.5 10:-2 15:1"},
         {"no width", {40, 0, 0, 100}, 'p', {1, 3}, "0:62 1:475 3:125 | 0:2 5:3 10:4 15:1"},
+        {"no height", {0, 0, 100, 0}, 'p', {1, 3}, "1:600 2:156 | 0:2 5:3 10:4 15:1"},
         {"below 0", {0, 0, -50, 100}, 'o', {4, 2, 0.5f}, "1:475 3:125 | 0:0.25 5:0.5 10:-2 15:1"},
         {"near 0", {0, 0, 640, 480}, 'p', {0, 3}, "2:1000 3:600 | 0:2 5:3 10:4 15:1"},
-        {"flat box", {0, 0, 640, 480}, 'o', {4, 0, 1}, "2:1000 3:600 | 0:2 5:3 10:4 15:1"},
+        {"flat box", {0, 0, 640, 480}, 'o', {4, 2, 0}, "2:1000 3:600 | 0:2 5:3 10:4 15:1"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
