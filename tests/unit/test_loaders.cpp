@@ -71,10 +71,10 @@ Pixels Want(int w, int h, int alpha, const std::string& missing) {
 
 // Each file goes into the slot of its row's index (the 17th row into slot
 // 16, the half-alpha one), which holds a 1x1 mark flagged as mipmapped; all
-// are loaded before any is checked. The slot and GL must hold
-// the picture with the row's mipmap flag, or, for a file refused, the slot as
-// it was; GL only what was uploaded. texturelow is reached through a link two
-// folders deep, and the working directory never moves.
+// are loaded before any is checked. The slot and GL must hold the picture
+// with the row's mipmap flag, or, for a file refused, the slot as it was; GL
+// only what was uploaded. texturelow is reached through a link two folders
+// deep, and the working directory never moves.
 TEST(Loaders, LoadWhatIsWholeOrShortAndRefuseWhatIsNot) {
     EnsureGlWindow();
     TempWorkDir dir;
