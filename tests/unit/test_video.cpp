@@ -61,8 +61,8 @@ TEST(Video, EventPumpFollowsFocusF12AndQuitAndUploadsAgain) {
     for (const auto& [slot, mipmapped, want] : slots) {
         const uint32_t name = textureTable.slots[slot].glName;
         const uint32_t* image = textureTable.slots[slot].pixels;
-        std::string got = FirstDifferingByte(AsBytes(std::vector<uint32_t>(image, image + 128)),
-                                             AsBytes(ReadGlLevel(name, 0)));
+        EXPECT_TRUE(SamePixels(Pixels(image, image + 128), ReadGlLevel(name, 0), 16)) << slot;
+        std::string got;
         for (unsigned parameter :
              {GL_TEXTURE_MAG_FILTER, GL_TEXTURE_MIN_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
             got += std::to_string(TexParam(name, parameter)) +
