@@ -98,14 +98,6 @@ int Frame::At(int x, int y, int channel) const {
     return rgba[(size_t(479 - y) * 640 + x) * 4 + channel];
 }
 
-long Frame::Sum(int x, int y, int w, int h, int channel) const {
-    long sum = 0;
-    for (int py = std::max(y, 0); py < std::min(y + h, 480); py++)
-        for (int px = std::max(x, 0); px < std::min(x + w, 640); px++)
-            sum += At(px, py, channel);
-    return sum;
-}
-
 Frame TakeFrame() {
     Frame frame = {std::vector<uint8_t>(640 * 480 * 4)};
     glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());

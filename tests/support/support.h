@@ -84,7 +84,6 @@ int TexParam(uint32_t name, unsigned parameter);
 struct Frame {
     std::vector<uint8_t> rgba;
     int At(int x, int y, int channel = 0) const;
-    long Sum(int x, int y, int w, int h, int channel = 0) const;  // clipped to the window
 };
 // Reads the back buffer, then clears it and sets the frame state again.
 Frame TakeFrame();
