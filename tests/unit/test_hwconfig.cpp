@@ -65,12 +65,12 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
     EXPECT_EQ(hardwareConfig.lowTextureDetail, 1);
     EXPECT_EQ(configParameterBlock.words[3], 7);
     EXPECT_EQ(configTrailer, 99u);
+    // The setup program's end-to-end scenarios leave with 640, 800, 1024 and
+    // 1152 wide; here the width whose height a file often holds wrong, and a
+    // width no label offers.
     const int32_t heights[][3] = {
-        {640, 1, 480},
-        {800, 1, 600},
-        {1024, 1, 768},
         {1280, 1024, 960},
-        {1152, 864, 864},
+        {1, 5, 5},
     };
     for (const auto& [width, height, want] : heights) {
         hardwareConfig.width = width;
