@@ -266,8 +266,10 @@ bool IsDigit(char c) {
 // Skips a run of digits; returns how many there were.
 int SkipDigits(const char** p) {
     int n = 0;
-    while (IsDigit(**p))
-        ++*p, ++n;
+    while (IsDigit(**p)) {
+        ++*p;
+        ++n;
+    }
     return n;
 }
 
@@ -293,8 +295,10 @@ bool ParseFiniteFloat(const char* text, uint32_t* bits) {
     if (*p == '+' || *p == '-')
         ++p;
     int digits = SkipDigits(&p);
-    if (*p == '.')
-        ++p, digits += SkipDigits(&p);
+    if (*p == '.') {
+        ++p;
+        digits += SkipDigits(&p);
+    }
     if (digits == 0)
         return false;
     if (*p == 'e' || *p == 'E') {

@@ -93,10 +93,14 @@ void DrawTile(uint32_t texture, int x, int y, int size) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glColor4f(1, 1, 1, 1);
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex3f(left, top, -1);
-    glTexCoord2f(1, 0), glVertex3f(right, top, -1);
-    glTexCoord2f(1, 1), glVertex3f(right, bottom, -1);
-    glTexCoord2f(0, 1), glVertex3f(left, bottom, -1);
+    glTexCoord2f(0, 0);
+    glVertex3f(left, top, -1);
+    glTexCoord2f(1, 0);
+    glVertex3f(right, top, -1);
+    glTexCoord2f(1, 1);
+    glVertex3f(right, bottom, -1);
+    glTexCoord2f(0, 1);
+    glVertex3f(left, bottom, -1);
     glEnd();
 }
 
