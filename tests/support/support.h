@@ -49,7 +49,8 @@ void ResetRecords();
 struct TempWorkDir {
     TempWorkDir();
     ~TempWorkDir();
-    std::string path, previous;
+    std::string path;
+    std::string previous;
 };
 
 std::string ReadFileBytes(const std::string& path);  // empty when it cannot be read
@@ -106,7 +107,8 @@ std::string FirstRunFile();
 // through the shell command `prefix` when one is given.
 struct ProgramRun {
     int status;
-    std::string out, err;
+    std::string out;
+    std::string err;
 };
 ProgramRun RunProgram(const std::string& name,
                       std::vector<std::string> args,

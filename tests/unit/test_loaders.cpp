@@ -82,10 +82,12 @@ TEST(Loaders, LoadWhatIsWholeOrShortAndRefuseWhatIsNot) {
     ASSERT_TRUE(std::filesystem::create_directories("far/deep"));
     ASSERT_EQ(symlink("far/deep", "texturelow"), 0);
     const struct {
-        const char* name;     // the file: .bmp or .tga picks the loader
-        std::string file;     // "": no such file
-        int mipmap, gl;       // the mipmap argument, videoState.openGL
-        int width, height;    // of the slot's image; 1 1 with alpha 0: refused, the mark kept
+        const char* name;  // the file: .bmp or .tga picks the loader
+        std::string file;  // "": no such file
+        int mipmap;        // the mipmap argument
+        int gl;            // videoState.openGL
+        int width;         // of the slot's image; 1 1 with alpha 0: refused, the mark kept
+        int height;
         int alpha;            // -1: the file's
         std::string missing;  // as Want takes it
         int low = 0;          // from texturelow (the rest from texture)
