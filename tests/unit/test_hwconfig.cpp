@@ -65,19 +65,16 @@ TEST(ConfigFile, EveryVersionAtEveryLength) {
     EXPECT_EQ(hardwareConfig.lowTextureDetail, 1);
     EXPECT_EQ(configParameterBlock.words[3], 7);
     EXPECT_EQ(configTrailer, 99u);
-    // The setup program's end-to-end scenarios leave with 640, 800, 1024 and
-    // 1152 wide; here the width whose height a file often holds wrong, and a
-    // width no label offers.
-    const int32_t heights[][3] = {
-        {1280, 1024, 960},
-        {1, 5, 5},
-    };
-    for (const auto& [width, height, want] : heights) {
+    // The heights the four choices complete, then a width no label offers,
+    // which keeps its height; each starts from a height of 5.
+    std::string heights;
+    for (int32_t width : {640, 800, 1024, 1280, 1152}) {
         hardwareConfig.width = width;
-        hardwareConfig.height = height;
+        hardwareConfig.height = 5;
         CompleteHeightFromWidth();
-        EXPECT_EQ(hardwareConfig.height, want) << width;
+        heights += " " + std::to_string(hardwareConfig.height);
     }
+    EXPECT_EQ(heights, " 480 600 768 960 5") << "for the widths 640 800 1024 1280 1152";
 }
 
 // Whose folder and file it is, and who saves: the test's own user (root when
